@@ -1,0 +1,3 @@
+#include "index/entry_loop.h"
+
+void ProcessEntries(const Settings&, Buffers&, Stream*) {}

@@ -1,0 +1,14 @@
+// Key input from the console itself, never from a redirected standard input.
+#pragma once
+
+// Prepares the console for reading single keys without echo. Returns 0, or -1
+// when the process has no console. Every BeginKeyWait is paired with EndKeyWait;
+// the console's settings are also restored when a signal ends the process between them.
+int BeginKeyWait();
+
+// Waits for one key press and returns its code (27 for ESC), or -1 when the
+// console cannot be read. Only valid between BeginKeyWait and EndKeyWait.
+int ReadConsoleKey();
+
+// Restores the console as BeginKeyWait found it.
+void EndKeyWait();

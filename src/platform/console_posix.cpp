@@ -1,0 +1,111 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/console.h"
+#include "platform/key_decode.h"
+
+namespace {
+
+// Shared with the signal handler, hence plain statics.
+int g_tty = -1;
+struct termios g_saved;
+volatile sig_atomic_t g_keyMode = 0;
+
+const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction g_oldActions[sizeof kSignals / sizeof kSignals[0]];
+
+// How long to wait for the rest of an escape sequence after ESC.
+const int kEscapeWaitMs = 50;
+
+// Restores the terminal, then lets the signal do what it would have done.
+void RestoreAndReraise(int signalNumber) {
+  if (g_keyMode) tcsetattr(g_tty, TCSANOW, &g_saved);
+  signal(signalNumber, SIG_DFL);
+  raise(signalNumber);
+}
+
+void InstallHandlers() {
+  struct sigaction action = {};
+  action.sa_handler = RestoreAndReraise;
+  sigemptyset(&action.sa_mask);
+  for (unsigned i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
+    sigaction(kSignals[i], &action, &g_oldActions[i]);
+}
+
+void RestoreHandlers() {
+  for (unsigned i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
+    sigaction(kSignals[i], &g_oldActions[i], nullptr);
+}
+
+// Returns the byte read, or -1 at end of input or on error.
+int ReadByte() {
+  for (;;) {
+    unsigned char byte;
+    ssize_t n = read(g_tty, &byte, 1);
+    if (n == 1) return byte;
+    if (n < 0 && errno == EINTR) continue;
+    return -1;
+  }
+}
+
+bool ByteArrives(int timeoutMs) {
+  struct pollfd request = {g_tty, POLLIN, 0};
+  for (;;) {
+    int n = poll(&request, 1, timeoutMs);
+    if (n < 0 && errno == EINTR) continue;
+    return n > 0 && (request.revents & POLLIN) != 0;
+  }
+}
+
+}  // namespace
+
+int BeginKeyWait() {
+  g_tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (g_tty < 0) return -1;
+  if (tcgetattr(g_tty, &g_saved) != 0) {
+    close(g_tty);
+    g_tty = -1;
+    return -1;
+  }
+  InstallHandlers();
+  struct termios keys = g_saved;
+  keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  keys.c_cc[VMIN] = 1;
+  keys.c_cc[VTIME] = 0;
+  g_keyMode = 1;
+  tcsetattr(g_tty, TCSANOW, &keys);
+  return 0;
+}
+
+int ReadConsoleKey() {
+  if (g_tty < 0) return -1;
+  unsigned char bytes[32];
+  int first = ReadByte();
+  if (first < 0) return -1;
+  bytes[0] = static_cast<unsigned char>(first);
+  std::size_t count = 1;
+  // The rest of one key press: an escape sequence arrives within a few
+  // milliseconds of its ESC, the bytes of a multibyte character at once.
+  int waitMs = first == kKeyEscape ? kEscapeWaitMs : 0;
+  while (count < sizeof bytes && ByteArrives(waitMs)) {
+    int next = ReadByte();
+    if (next < 0) break;
+    bytes[count++] = static_cast<unsigned char>(next);
+    if (waitMs > 0) waitMs = 5;
+  }
+  return DecodeKey(bytes, count);
+}
+
+void EndKeyWait() {
+  if (g_tty < 0) return;
+  tcsetattr(g_tty, TCSANOW, &g_saved);
+  g_keyMode = 0;
+  RestoreHandlers();
+  close(g_tty);
+  g_tty = -1;
+}

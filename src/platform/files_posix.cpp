@@ -1,0 +1,111 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace {
+
+// A regular file opened without blocking: a FIFO or device in a damaged cache
+// directory must not hang the run.
+Stream* OpenForReading(const char* path) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return nullptr;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  Stream* stream = fdopen(fd, "rb");
+  if (stream == nullptr) close(fd);
+  return stream;
+}
+
+// Never empties or follows anything that already holds the name.
+Stream* CreateForWriting(const char* path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  Stream* stream = fdopen(fd, "wb");
+  if (stream == nullptr) close(fd);
+  return stream;
+}
+
+}  // namespace
+
+Stream* OpenStream(const char* path, const char* mode) {
+  if (std::strcmp(mode, "rb") == 0) return OpenForReading(path);
+  if (std::strcmp(mode, "wb") == 0) return CreateForWriting(path);
+  return nullptr;
+}
+
+int CloseStream(Stream* stream) {
+  if (stream == nullptr) return -1;
+  return std::fclose(stream) == 0 ? 0 : -1;
+}
+
+int ReadBlock(Stream* stream, void* buffer, std::size_t n) {
+  return ReadBytes(stream, buffer, n) == n ? 1 : 0;
+}
+
+std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
+  return std::fread(buffer, 1, n, stream);
+}
+
+int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
+  if (n == 0) return 1;
+  return std::fwrite(buffer, n, 1, stream) == 1 ? 1 : 0;
+}
+
+int SeekStream(Stream* stream, std::int64_t offset, int origin) {
+  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
+  return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
+std::int64_t TellStream(Stream* stream) { return static_cast<std::int64_t>(ftello(stream)); }
+
+int MakeDirectory(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
+
+int ChangeDirectory(const char* path) { return chdir(path) == 0 ? 0 : -1; }
+
+int CurrentDirectory(char* buffer, std::size_t size) {
+  if (getcwd(buffer, size) != nullptr) return 0;
+  if (size > 0) buffer[0] = '\0';
+  return -1;
+}
+
+int MoveFileNoReplace(const char* from, const char* to) {
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // The file system cannot rename without replacing: a hard link fails on an
+  // existing name, so link + unlink never replaces either.
+  if (link(from, to) != 0) return -1;
+  if (unlink(from) != 0) {
+    unlink(to);
+    return -1;
+  }
+  return 0;
+}
+
+int SetFileTimes(const char* path, std::uint32_t accessTime, std::uint32_t modificationTime) {
+  struct timespec times[2] = {};
+  times[0].tv_sec = static_cast<time_t>(accessTime);
+  times[1].tv_sec = static_cast<time_t>(modificationTime);
+  return utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : -1;
+}
+
+// Console and file system share the locale's character set: the path is copied.
+bool ConvertPathForFileSystem(const char* path, char* out, std::size_t size) {
+  std::size_t length = std::strlen(path);
+  if (length >= size) {
+    out[0] = '\0';
+    return false;
+  }
+  std::memcpy(out, path, length + 1);
+  return true;
+}

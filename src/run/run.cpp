@@ -1,0 +1,110 @@
+#include "run/run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "index/entry_loop.h"
+#include "platform/ansi_path.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "run/buffers.h"
+#include "run/exit_codes.h"
+#include "run/messages.h"
+#include "run/pause.h"
+#include "run/settings.h"
+
+namespace {
+
+const char kIndexName[] = "fat.db";
+const std::int64_t kIndexSearchStart = 4096;
+
+// Fills the cache path buffer with the cache directory, made absolute against the
+// start directory (the cached files are opened while the output directory is
+// current) and ended with a separator. Fails, with a message, when it would not
+// leave room for the index name.
+bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& buffers) {
+  const char* dir = settings.cacheDir.c_str();
+  std::size_t prefix = 0;
+  if (!IsAbsolutePath(dir)) {
+    if (startDir[0] == '\0') {
+      std::printf(msg::kCantResolveCacheDir, dir);
+      return false;
+    }
+    prefix = std::strlen(startDir);
+  }
+  std::size_t length = prefix + settings.cacheDir.size();
+  // Room for a separator, the index name and the terminator.
+  const std::size_t limit = kPathSize - 2 - (sizeof kIndexName - 1);
+  if (length > limit) {
+    std::printf(msg::kCacheDirTooLong, static_cast<unsigned long>(length),
+                static_cast<unsigned long>(limit), dir);
+    return false;
+  }
+  std::memcpy(buffers.cachePath, startDir, prefix);
+  std::memcpy(buffers.cachePath + prefix, dir, settings.cacheDir.size() + 1);
+  AppendBackslash(buffers.cachePath);
+  buffers.cacheDirLength = std::strlen(buffers.cachePath);
+  return true;
+}
+
+}  // namespace
+
+void AppendBackslash(char* path) {
+  std::size_t length = std::strlen(path);
+  if (length > 0 && path[length - 1] == kPathSeparator) return;
+  path[length] = kPathSeparator;
+  path[length + 1] = '\0';
+}
+
+int Run(int argc, const char* const* argv) {
+  Settings settings;
+  if (ParseArguments(argc, argv, settings) == ParseResult::kUsage) {
+    PrintUsage();
+    return kExitOk;
+  }
+  if (!settings.quiet) PrintBanner();
+
+  // One less than the buffer, so the separator always fits behind it.
+  char startDir[kPathSize];
+  if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendBackslash(startDir);
+
+  auto buffers = std::make_unique<Buffers>();
+  if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
+
+  if (!settings.quiet) {
+    std::printf(msg::kUsingCacheDir, buffers->cachePath);
+    std::printf(msg::kUsingOutputDir, startDir);
+  }
+  // Every run waits for one key before it touches any file.
+  PausePrompt();
+
+  std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
+  Stream* index = FOpenAnsi(buffers->cachePath, "rb");
+  if (index == nullptr) {
+    std::printf(msg::kCantOpenIndex, buffers->cachePath);
+    return kExitNoIndex;
+  }
+  // The first page of the index is its header; records are searched after it.
+  SeekStream(index, kIndexSearchStart, kSeekStart);
+
+  const char* outputDir = settings.outputDir.c_str();
+  if (MkDirAnsi(outputDir) != 0) {
+    std::printf(msg::kCantCreateDir, outputDir);
+    PausePrompt();
+  }
+  if (ChDirAnsi(outputDir) != 0) {
+    std::printf(msg::kCantChangeDir, outputDir);
+    PausePrompt();
+  }
+
+  ProcessEntries(settings, *buffers, index);
+
+  if (ChangeDirectory("..") != 0) {
+    std::printf("%s", msg::kCantChangeToParent);
+    PausePrompt();
+  }
+  if (!settings.quiet) std::printf("%s", msg::kWorkCompleted);
+  CloseStream(index);
+  return kExitOk;
+}

@@ -1,0 +1,36 @@
+// Scratch directories and small file helpers for the tests.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+
+// A fresh directory under the system's temporary directory, removed with all
+// its content at the end of the test unless KEEP_TEST_DIRS is set.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& content);
+// The whole content, or "<missing>" when the file cannot be read.
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+void MakeDirs(const std::string& path);
+// stat of the path (not following a final symbolic link); zeroed when missing.
+struct stat StatOf(const std::string& path);
+// Every file and folder below root, relative, sorted, folders ending in '/'.
+std::string ListTree(const std::string& root);
+// Turns the terminal's "\r\n" line ends back into "\n".
+std::string FromTerminal(const std::string& text);

@@ -1,0 +1,28 @@
+// Building cache index files for the tests, byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RecordFields {
+  std::uint32_t type = 1;
+  std::uint32_t modificationTime = 0;
+  std::uint32_t lastAccessTime = 0;
+  std::string file = "M0000001.HTM";  // the cached file's name
+  std::uint32_t typeUrl = 1;
+  std::string url = "http://host/index.html";
+};
+
+// One well-formed record: an entry block (LenEntry = 33 + file + NUL + 4 zero
+// bytes) followed by a URL block (LenURL = url + 13).
+std::string MakeRecord(const RecordFields& fields);
+
+// Appends a little-endian 32-bit value.
+void PutU32(std::string& bytes, std::uint32_t value);
+
+// A 4096-byte header page (never searched) followed by body.
+std::string MakeIndex(const std::string& body);
+
+// Writes fat.db into cacheDir with the records, back to back after the header.
+void WriteIndex(const std::string& cacheDir, const std::vector<RecordFields>& records);
