@@ -1,3 +1,5 @@
 #include "run/run.h"
 
-int main(int argc, char** argv) { return Run(argc, argv); }
+int main(int argc, char** argv) {
+  return Run(argc, argv);
+}

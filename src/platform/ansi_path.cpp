@@ -19,11 +19,17 @@ const char* ToAnsiPath(const char* path) {
   return g_conversion;
 }
 
-int MkDirAnsi(const char* path) { return MakeDirectory(ToAnsiPath(path)); }
+int MkDirAnsi(const char* path) {
+  return MakeDirectory(ToAnsiPath(path));
+}
 
-int ChDirAnsi(const char* path) { return ChangeDirectory(ToAnsiPath(path)); }
+int ChDirAnsi(const char* path) {
+  return ChangeDirectory(ToAnsiPath(path));
+}
 
-Stream* FOpenAnsi(const char* path, const char* mode) { return OpenStream(ToAnsiPath(path), mode); }
+Stream* FOpenAnsi(const char* path, const char* mode) {
+  return OpenStream(ToAnsiPath(path), mode);
+}
 
 int MoveFileAnsi(const char* from, const char* to) {
   // One conversion buffer: keep the first name before converting the second.

@@ -67,11 +67,17 @@ int SeekStream(Stream* stream, std::int64_t offset, int origin) {
   return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
 }
 
-std::int64_t TellStream(Stream* stream) { return static_cast<std::int64_t>(ftello(stream)); }
+std::int64_t TellStream(Stream* stream) {
+  return static_cast<std::int64_t>(ftello(stream));
+}
 
-int MakeDirectory(const char* path) { return mkdir(path, 0777) == 0 ? 0 : -1; }
+int MakeDirectory(const char* path) {
+  return mkdir(path, 0777) == 0 ? 0 : -1;
+}
 
-int ChangeDirectory(const char* path) { return chdir(path) == 0 ? 0 : -1; }
+int ChangeDirectory(const char* path) {
+  return chdir(path) == 0 ? 0 : -1;
+}
 
 int CurrentDirectory(char* buffer, std::size_t size) {
   if (getcwd(buffer, size) != nullptr) return 0;

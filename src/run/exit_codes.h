@@ -1,7 +1,7 @@
 // Exit codes of the whole program. A POSIX shell sees -1 as 255 and -2 as 254.
 #pragma once
 
-inline constexpr int kExitOk = 0;          // run completed, or usage shown
-inline constexpr int kExitEscape = 255;    // ESC pressed at a pause
-inline constexpr int kExitNoIndex = -1;    // the cache index cannot be opened (or located)
+inline constexpr int kExitOk = 0;            // run completed, or usage shown
+inline constexpr int kExitEscape = 255;      // ESC pressed at a pause
+inline constexpr int kExitNoIndex = -1;      // the cache index cannot be opened (or located)
 inline constexpr int kExitWriteFailed = -2;  // writing an extracted file failed

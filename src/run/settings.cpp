@@ -41,7 +41,9 @@ ParseResult ParseArguments(int argc, const char* const* argv, Settings& settings
   return settings.cacheDir.empty() ? ParseResult::kUsage : ParseResult::kRun;
 }
 
-void PrintBanner() { std::fputs(msg::kBanner, stdout); }
+void PrintBanner() {
+  std::fputs(msg::kBanner, stdout);
+}
 
 void PrintUsage() {
   PrintBanner();

@@ -70,7 +70,9 @@ int WaitChild(pid_t pid, Clock::time_point deadline, bool& timedOut) {
 
 }  // namespace
 
-const char* TalvexBinary() { return TALVEX_BINARY; }
+const char* TalvexBinary() {
+  return TALVEX_BINARY;
+}
 
 RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& options) {
   RunResult result;
@@ -170,7 +172,9 @@ void PtySession::Send(const std::string& bytes) {
   (void)n;
 }
 
-void PtySession::Signal(int signalNumber) { kill(pid_, signalNumber); }
+void PtySession::Signal(int signalNumber) {
+  kill(pid_, signalNumber);
+}
 
 RunResult PtySession::Finish(int timeoutMs) {
   RunResult result;

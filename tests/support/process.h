@@ -9,11 +9,11 @@
 #include <vector>
 
 struct RunResult {
-  int exitCode = -1;    // 0..255, or -1 when the process did not exit normally
-  int signal = 0;       // the signal that ended it, if one did
+  int exitCode = -1;  // 0..255, or -1 when the process did not exit normally
+  int signal = 0;     // the signal that ended it, if one did
   bool timedOut = false;
-  std::string out;      // standard output (for pty runs: everything the terminal showed)
-  std::string err;      // standard error (empty for pty runs)
+  std::string out;  // standard output (for pty runs: everything the terminal showed)
+  std::string err;  // standard error (empty for pty runs)
 };
 
 // Path of the binary under test.

@@ -1,0 +1,109 @@
+// The pause under a terminal that the test owns: keys come only through the
+// terminal (standard input is /dev/null), and the terminal is left as found.
+#include <signal.h>
+#include <termios.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/files.h"
+#include "support/index_builder.h"
+#include "support/process.h"
+
+namespace {
+
+struct PtyScratch {
+  TempDir root;
+  std::string work = root / "work";
+  std::string cache = root / "cache";
+  RunOptions options;
+  PtyScratch() {
+    MakeDirs(work);
+    MakeDirs(cache);
+    WriteFile(cache + "/fat.db", MakeIndex(""));
+    options.cwd = work;
+  }
+};
+
+void ExpectTerminalRestored(const PtySession& session) {
+  struct termios t = session.TerminalSettings();
+  EXPECT_NE(t.c_lflag & ICANON, 0u) << "line editing left off";
+  EXPECT_NE(t.c_lflag & ECHO, 0u) << "echo left off";
+}
+
+TEST(PausePty, EscapeEndsTheRunBeforeAnythingIsCreated) {
+  PtyScratch s;
+  PtySession session({s.cache}, s.options);
+  ASSERT_TRUE(session.WaitForPrompt());
+  session.Send("\x1b");
+  RunResult r = session.Finish();
+  EXPECT_EQ(r.exitCode, 255);
+  std::string out = FromTerminal(r.out);
+  EXPECT_NE(out.find("press any key to continue, ESC to exit...\n*** Exiting by ESCAPE ***\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("work completed"), std::string::npos);
+  EXPECT_EQ(ListTree(s.work), "");
+  ExpectTerminalRestored(session);
+}
+
+TEST(PausePty, AnyOtherKeyContinuesWithoutEcho) {
+  const struct {
+    const char* name;
+    std::string key;
+  } keys[] = {{"letter", "x"},  {"enter", "\r"},    {"cursor up", "\x1b[A"},
+              {"F1", "\x1bOP"}, {"F5", "\x1b[15~"}, {"two-byte character", "\xc3\xa9"}};
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.name);
+    PtyScratch s;
+    PtySession session({"-q", s.cache}, s.options);
+    ASSERT_TRUE(session.WaitForPrompt());
+    session.Send(k.key);  // a cursor key's whole sequence in one write
+    RunResult r = session.Finish();
+    EXPECT_EQ(r.exitCode, 0);
+    // The prompt is blanked and nothing of the key is echoed.
+    EXPECT_EQ(r.out, "press any key to continue, ESC to exit...\r" + std::string(41, ' ') + "\r");
+    EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
+    ExpectTerminalRestored(session);
+  }
+}
+
+TEST(PausePty, EachPauseWaitsForItsOwnKey) {
+  PtyScratch s;
+  MakeDirs(s.work + "/TALVEX.OUT");  // a second pause: the output dir exists
+  PtySession session({"-q", s.cache}, s.options);
+  ASSERT_TRUE(session.WaitForPrompt(1));
+  session.Send("a");
+  ASSERT_TRUE(session.WaitForPrompt(2));
+  EXPECT_NE(FromTerminal(session.Output()).find("ERROR: can't create DIR 'TALVEX.OUT'"),
+            std::string::npos);
+  session.Send("\x1b");
+  RunResult r = session.Finish();
+  EXPECT_EQ(r.exitCode, 255);
+  ExpectTerminalRestored(session);
+}
+
+TEST(PausePty, InterruptDuringThePauseRestoresTheTerminal) {
+  const struct {
+    const char* name;
+    bool viaTerminal;
+    int signalNumber;
+  } cases[] = {{"Ctrl-C", true, SIGINT}, {"SIGTERM", false, SIGTERM}, {"SIGHUP", false, SIGHUP}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PtyScratch s;
+    PtySession session({"-q", s.cache}, s.options);
+    ASSERT_TRUE(session.WaitForPrompt());
+    if (c.viaTerminal)
+      session.Send("\x03");
+    else
+      session.Signal(c.signalNumber);
+    RunResult r = session.Finish();
+    EXPECT_EQ(r.signal, c.signalNumber);
+    EXPECT_EQ(ListTree(s.work), "");
+    ExpectTerminalRestored(session);
+  }
+}
+
+}  // namespace
