@@ -1,0 +1,131 @@
+#include "extract/output_path.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "extract/make_folder.h"
+#include "platform/ansi_path.h"
+#include "platform/links.h"
+#include "run/messages.h"
+#include "run/pause.h"
+
+namespace {
+
+struct KnownPrefix {
+  const char* text;
+  std::size_t length;
+};
+
+// Tested in this order; letters match without regard to case.
+const KnownPrefix kKnownPrefixes[] = {{"http://", 7}, {"ftp://", 6}, {"wysiwyg://", 10}};
+
+const char kDefaultName[] = "index.htm";
+const std::size_t kDefaultNameLength = sizeof kDefaultName - 1;
+const std::size_t kEscapeLength = 3;  // "%" and two hexadecimal digits
+
+static_assert(kMaxWalkedUrlBytes * kEscapeLength + kDefaultNameLength <= kMaxBaseNameLength,
+              "the longest walk must fit the base name");
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Returns the length of the known prefix that the URL begins with, or 0.
+std::size_t KnownPrefixLength(const char* url) {
+  for (const KnownPrefix& prefix : kKnownPrefixes) {
+    std::size_t i = 0;
+    while (i < prefix.length && AsciiLower(url[i]) == prefix.text[i]) ++i;
+    if (i == prefix.length) return prefix.length;
+  }
+  return 0;
+}
+
+// Both are URL separators; each becomes the native separator in the path.
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+// Bytes that cannot stand in a name as they are.
+bool MustEscape(unsigned char byte, const Settings& settings) {
+  if (byte >= 0x80) return settings.noNonAsciiNames != 0;
+  if (byte < 0x20) return true;
+  switch (byte) {
+    case '<':
+    case '>':
+    case '?':
+    case '|':
+    case '*':
+    case ':':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// True when the segment from text to the next separator (or to end) holds dots
+// and blanks only, at least one dot. "." and ".." would name the folder itself and
+// its parent; some file systems drop trailing dots and blanks from a name, which
+// would turn "..." or ".. " into ".." there. Such a segment has its dots escaped.
+bool IsDotSegment(const char* text, const char* end) {
+  bool dot = false;
+  for (; text < end && !IsSeparator(*text); ++text) {
+    if (*text == '.') {
+      dot = true;
+    } else if (*text != ' ') {
+      return false;
+    }
+  }
+  return dot;
+}
+
+// The length of text, but at most limit: never reads past the limit.
+std::size_t BoundedLength(const char* text, std::size_t limit) {
+  std::size_t length = 0;
+  while (length < limit && text[length] != '\0') ++length;
+  return length;
+}
+
+}  // namespace
+
+std::size_t BuildOutputPath(const Settings& settings, const char* url, char* outputPath) {
+  std::size_t prefix = KnownPrefixLength(url);
+  if (prefix == 0) {
+    std::printf(msg::kUnknownPrefix, url);
+    PausePrompt();
+  }
+  const char* walk = url + (settings.skipKnownPrefixes ? prefix : 0);
+  const char* end = walk + BoundedLength(walk, kMaxWalkedUrlBytes);
+
+  std::size_t length = 0;
+  bool dotSegment = IsDotSegment(walk, end);
+  // Set once a folder level is a link that MakeFolder could not move aside;
+  // deeper levels are then left alone and the path ends after that level.
+  std::size_t linkedLevelEnd = 0;
+  for (const char* at = walk; at < end; ++at) {
+    unsigned char byte = static_cast<unsigned char>(*at);
+    if (IsSeparator(*at)) {
+      dotSegment = IsDotSegment(at + 1, end);
+      // A path that began with a separator would be absolute: drop the empty level.
+      if (length == 0) continue;
+      outputPath[length] = '\0';
+      if (linkedLevelEnd == 0) {
+        MakeFolder(settings, outputPath);
+        if (IsSymbolicLink(ToAnsiPath(outputPath))) linkedLevelEnd = length + 1;
+      }
+      outputPath[length++] = kPathSeparator;
+    } else if (MustEscape(byte, settings) || (dotSegment && byte == '.')) {
+      if (settings.verbose) std::printf(msg::kRenamingChar, byte, byte, url);
+      std::snprintf(outputPath + length, kEscapeLength + 1, "%%%02x", byte);
+      length += kEscapeLength;
+    } else {
+      outputPath[length++] = *at;
+    }
+  }
+  if (length == 0 || outputPath[length - 1] == kPathSeparator) {
+    std::memcpy(outputPath + length, kDefaultName, kDefaultNameLength);
+    length += kDefaultNameLength;
+  }
+  if (linkedLevelEnd != 0) length = linkedLevelEnd;
+  outputPath[length] = '\0';
+  return length;
+}
