@@ -1,3 +1,57 @@
 #include "index/entry_loop.h"
 
-void ProcessEntries(const Settings&, Buffers&, Stream*) {}
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "extract/extract_entry.h"
+#include "index/record_scanner.h"
+#include "run/messages.h"
+
+namespace {
+
+// Prints the four listing lines of one record.
+void ListRecord(long number, const unsigned char* record, const char* file, const char* url) {
+  std::uint32_t lenEntry = LoadU32(record);
+  std::printf(msg::kEntrySeparator, number);
+  std::printf(msg::kEntryType, static_cast<unsigned long>(LoadU32(record + kTypeOffset)));
+  std::printf(msg::kEntryFile, file);
+  std::printf(msg::kEntryTypeUrl, static_cast<unsigned long>(LoadU32(record + lenEntry + 4)));
+  std::printf(msg::kEntryLenUrl, static_cast<unsigned long>(LoadU32(record + lenEntry)));
+  std::printf(msg::kEntryUrl, url);
+}
+
+}  // namespace
+
+void ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index) {
+  ProcessEntries(settings, buffers, index, ExtractEntry);
+}
+
+void ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
+                    ExtractFunction extract) {
+  auto scanner = std::make_unique<IndexScanner>();
+  StartScan(*scanner, index);
+  const unsigned char* record = buffers.record;
+  long number = 0;
+  while (FindNextRecord(*scanner, buffers.record) == 1) {
+    ++number;
+    // The scanner guarantees both texts end inside the record: File at the zero
+    // bytes that close the entry block, URL at the zero bytes that close its block.
+    const char* file = reinterpret_cast<const char*>(record + kFileOffset);
+    std::size_t fileLength = std::strlen(file);
+    if (fileLength >= kPathSize - buffers.cacheDirLength) {
+      if (settings.verbose) std::printf(msg::kCachedPathTooLong, file);
+      continue;
+    }
+    std::memcpy(buffers.cachePath + buffers.cacheDirLength, file, fileLength + 1);
+
+    // Everything handed on is taken out of the record first: the extraction
+    // reuses its storage for copying.
+    std::uint32_t lenEntry = LoadU32(record);
+    const char* url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
+    std::memcpy(buffers.url, url, std::strlen(url) + 1);
+    if (settings.verbose) ListRecord(number, record, file, buffers.url);
+    extract(settings, buffers, buffers.cachePath, buffers.url,
+            LoadU32(record + kModificationTimeOffset), LoadU32(record + kLastAccessTimeOffset));
+  }
+}

@@ -1,0 +1,142 @@
+#include "support/reference_scanner.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "index/record_scanner.h"
+
+namespace {
+
+// An index in memory, read like a stream.
+struct MemoryIndex {
+  const unsigned char* data;
+  std::size_t size;
+  std::size_t position;
+};
+
+// Reads n bytes into out as one block: true only if all n arrive. Bytes that do
+// arrive are stored and the position moves past them, as with a file.
+bool Read(MemoryIndex& index, unsigned char* out, std::size_t n) {
+  std::size_t available = index.size - index.position;
+  std::size_t count = n < available ? n : available;
+  std::memcpy(out, index.data + index.position, count);
+  index.position += count;
+  return count == n;
+}
+
+std::uint32_t U32(const unsigned char* bytes) {
+  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16) |
+         static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// Steps 6 to 9 for a candidate whose first 8 bytes are in record and pass the
+// head tests; the index stands at the candidate's byte 8.
+bool AcceptCandidate(MemoryIndex& index, unsigned char* record) {
+  std::uint32_t lenEntry = U32(record);
+  // Entry block and the first 8 bytes of the URL block; cut short: fails.
+  if (!Read(index, record + 8, lenEntry)) return false;
+  if (U32(record + lenEntry - 4) != 0) return false;
+  std::uint32_t lenUrl = U32(record + lenEntry);
+  if (lenUrl < 4 || lenUrl > 1024) return false;
+  if (lenUrl <= 8) return false;  // no room for a URL: nothing more is read
+  std::uint32_t typeUrl = U32(record + lenEntry + 4);
+  if (typeUrl < 1 || typeUrl > 256 || typeUrl == 5) return false;
+  for (std::size_t offset = 33; offset <= 40; ++offset) {
+    if (offset >= lenEntry + 8) return false;  // not read for this candidate
+    if (record[offset] < 0x20 || record[offset] > 0x80) return false;
+  }
+  // The rest of the URL block; cut short: fails.
+  if (!Read(index, record + lenEntry + 8, lenUrl - 8)) return false;
+  for (std::size_t back = 1; back <= 5; ++back)
+    if (record[lenEntry + lenUrl - back] != 0) return false;
+  if (lenUrl < 14) return false;
+  for (std::size_t offset = lenEntry + lenUrl - 6; offset >= lenEntry + 8; --offset)
+    if (record[offset] == 0) return false;
+  return true;
+}
+
+// One search: the position of the next record, or -1 at the end of the index.
+long long FindNext(MemoryIndex& index, unsigned char* record) {
+  if (!Read(index, record, 8)) return -1;
+  for (bool firstPass = true;; firstPass = false) {
+    if (!firstPass) {
+      std::memmove(record, record + 1, 7);
+      if (!Read(index, record + 7, 1)) return -1;
+    }
+    std::uint32_t lenEntry = U32(record);
+    std::uint32_t type = U32(record + 4);
+    if (lenEntry < 4 || lenEntry > 2048 || type < 1 || type > 256) continue;
+    std::size_t resume = index.position;
+    if (AcceptCandidate(index, record)) return static_cast<long long>(resume - 8);
+    index.position = resume;
+  }
+}
+
+}  // namespace
+
+std::vector<FoundRecord> ReferenceScan(const unsigned char* data, std::size_t size,
+                                       std::size_t start) {
+  std::vector<FoundRecord> found;
+  if (start > size) return found;
+  MemoryIndex index = {data, size, start};
+  std::vector<unsigned char> record(kMaxRecordLength + 8);
+  for (;;) {
+    long long position = FindNext(index, record.data());
+    if (position < 0) return found;
+    found.push_back(
+        {static_cast<std::size_t>(position), index.position - static_cast<std::size_t>(position)});
+  }
+}
+
+std::vector<FoundRecord> ScannerScan(const unsigned char* data, std::size_t size, std::size_t start,
+                                     std::size_t windowSize) {
+  std::vector<FoundRecord> found;
+  std::FILE* stream = std::tmpfile();
+  if (stream == nullptr) return found;
+  if (size > 0) std::fwrite(data, 1, size, stream);
+  std::fflush(stream);
+  SeekStream(stream, static_cast<std::int64_t>(start), kSeekStart);
+
+  auto scanner = std::make_unique<IndexScanner>();
+  StartScan(*scanner, stream, windowSize);
+  std::vector<unsigned char> record(kMaxRecordLength);
+  while (FindNextRecord(*scanner, record.data()) == 1) {
+    std::size_t position = static_cast<std::size_t>(scanner->recordPosition);
+    std::uint32_t lenEntry = U32(record.data());
+    std::size_t length = lenEntry <= kMaxEntryLength ? lenEntry + U32(record.data() + lenEntry) : 0;
+    if (length > kMaxRecordLength || position > size || length > size - position ||
+        std::memcmp(record.data(), data + position, length) != 0)
+      length = 0;
+    found.push_back({position, length});
+  }
+  std::fclose(stream);
+  return found;
+}
+
+std::string CompareWithReference(const unsigned char* data, std::size_t size, std::size_t start,
+                                 std::size_t windowSize) {
+  std::vector<FoundRecord> expected = ReferenceScan(data, size, start);
+  std::vector<FoundRecord> actual = ScannerScan(data, size, start, windowSize);
+  for (std::size_t i = 0; i < expected.size() || i < actual.size(); ++i) {
+    std::string where = "record " + std::to_string(i) + ": ";
+    if (i >= actual.size())
+      return where + "scanner missed the one at " + std::to_string(expected[i].position);
+    if (i >= expected.size())
+      return where + "scanner found an extra one at " + std::to_string(actual[i].position);
+    if (actual[i].length == 0)
+      return where + "bytes at " + std::to_string(actual[i].position) + " differ from the index";
+    if (actual[i].position != expected[i].position || actual[i].length != expected[i].length)
+      return where + "scanner at " + std::to_string(actual[i].position) + " length " +
+             std::to_string(actual[i].length) + ", reference at " +
+             std::to_string(expected[i].position) + " length " + std::to_string(expected[i].length);
+  }
+  return "";
+}
+
+std::string CheckFuzzInput(const unsigned char* data, std::size_t size) {
+  if (size == 0) return "";
+  std::size_t windowSize = kMinScanWindowSize + std::size_t{data[0]} * 61;
+  return CompareWithReference(data + 1, size - 1, 0, windowSize);
+}
