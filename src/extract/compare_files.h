@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/files.h"
+
+// Returns 0 when the two files have the same length and the same bytes, 1
+// otherwise (a read that fails counts as a difference). Both streams are left
+// wherever the comparison stopped.
+int CompareFiles(Stream* first, Stream* second);
+
+// The length of the file behind the stream, found by seeking to its end; the
+// stream is then back at its start. Returns -1 when the length cannot be told.
+long long MeasureFile(Stream* stream);

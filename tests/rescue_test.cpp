@@ -1,0 +1,239 @@
+// Whole rescues by the real binary: the console output, the exit code and the
+// tree on disk (names, bytes, times).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/cache_builder.h"
+
+namespace {
+
+const std::string kPause =
+    std::string("press any key to continue, ESC to exit...") + "\r" + std::string(41, ' ') + "\r";
+
+std::string Pauses(std::size_t n) {
+  std::string text;
+  for (std::size_t i = 0; i < n; ++i) text += kPause;
+  return text;
+}
+
+const std::uint32_t kMay1998 = 894000000u;
+const std::uint32_t kJune1999 = 929000000u;
+
+struct TimesCase {
+  std::uint32_t modification, access;
+  time_t expectModification, expectAccess;
+};
+
+TEST(Rescue, CopiesEveryByteWithTheEntrysTimes) {
+  ScratchCache c;
+  const std::size_t sizes[] = {0, 1, 32768, 32769, 100000};
+  for (std::size_t size : sizes)
+    c.Add("M" + std::to_string(1000000 + size) + ".BIN", Pattern(size, static_cast<unsigned>(size)),
+          "http://host/size/" + std::to_string(size), kMay1998, kJune1999);
+  c.Add("M0000001.HTM", "<html>no modification time</html>", "http://host/t/zero-mtime.html", 0,
+        kJune1999);
+  c.Add("M0000002.HTM", "<html>no times</html>", "http://host/t/no-times.html", 0, 0);
+
+  RunResult r = c.Run({"-q", "-p"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(ListTree(c.out),
+            "host/\nhost/size/\nhost/size/0\nhost/size/1\nhost/size/100000\nhost/size/32768\n"
+            "host/size/32769\nhost/t/\nhost/t/no-times.html\nhost/t/zero-mtime.html\n");
+  for (std::size_t size : sizes) {
+    SCOPED_TRACE(size);
+    std::string saved = c.out + "/host/size/" + std::to_string(size);
+    // Times first: reading the file moves its access time.
+    EXPECT_EQ(StatOf(saved).st_mtim.tv_sec, kMay1998);
+    EXPECT_EQ(StatOf(saved).st_atim.tv_sec, kJune1999);
+    EXPECT_EQ(StatOf(saved).st_size, static_cast<off_t>(size));
+    EXPECT_TRUE(ReadFile(saved) == Pattern(size, static_cast<unsigned>(size)));
+  }
+  EXPECT_EQ(StatOf(c.out + "/host/t/zero-mtime.html").st_mtim.tv_sec, kJune1999);
+  EXPECT_EQ(StatOf(c.out + "/host/t/zero-mtime.html").st_atim.tv_sec, kJune1999);
+  EXPECT_EQ(StatOf(c.out + "/host/t/no-times.html").st_mtim.tv_sec, 0);
+  EXPECT_EQ(StatOf(c.out + "/host/t/no-times.html").st_atim.tv_sec, 0);
+}
+
+TEST(Rescue, MessagesOfAFirstAndASecondRun) {
+  ScratchCache c;
+  c.Add("M00000AA.HTM", "<p>page</p>", "http://host/a/page.html", 0x3A000000u, 0x3A0000FFu);
+  c.Add("M00000BB.GIF", "GIF89a", "http://host/a/", 0, 0x10u);
+
+  RunResult first = c.Run({"-p", "-v"});
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_NE(first.out.find("URL=http://host/a/page.html\nURL=http://host/a/page.html\n"
+                           "ModificationTime=0x3A000000, LastAccessTime=0x3A0000FF\n"),
+            std::string::npos)
+      << first.out;
+  EXPECT_NE(first.out.find("URL=http://host/a/\nURL=http://host/a/\n"
+                           "ModificationTime=0x0, LastAccessTime=0x10\n"),
+            std::string::npos)
+      << first.out;
+  EXPECT_EQ(ReadFile(c.out + "/host/a/index.htm"), "GIF89a");
+
+  struct stat before = StatOf(c.out + "/host/a/page.html");
+  RunResult second = c.Run({"-p", "-v", "-q"});
+  EXPECT_EQ(second.exitCode, 0);
+  // Nothing is written and nothing waits but the start; change times prove it.
+  EXPECT_EQ(second.err, kPause + kPause);  // the second pause: output dir exists
+  EXPECT_NE(second.out.find("\n File 'host/a/page.html' is the same as saved.\n"),
+            std::string::npos);
+  EXPECT_NE(second.out.find("\n File 'host/a/index.htm' is the same as saved.\n"),
+            std::string::npos);
+  EXPECT_EQ(second.out.find("ModificationTime="), std::string::npos);
+  struct stat after = StatOf(c.out + "/host/a/page.html");
+  EXPECT_EQ(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+  EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+  EXPECT_EQ(after.st_mtim.tv_sec, 0x3A000000);
+  EXPECT_EQ(ListTree(c.out), "host/\nhost/a/\nhost/a/index.htm\nhost/a/page.html\n");
+}
+
+TEST(Rescue, DifferentContentGetsTheFirstFreeOverName) {
+  ScratchCache c;
+  c.Add("M0000001.TXT", "new content", "http://host/f.txt");
+  MakeDirs(c.out + "/host");
+  WriteFile(c.out + "/host/f.txt", "old content");
+  WriteFile(c.out + "/host/f.txt.Over0000", "older content");
+  WriteFile(c.out + "/host/f.txt.Over0001", "new content!");  // same length + 1
+  RunResult r = c.Run({"-p", "-q"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out,
+            "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n"
+            "Already exist file: 'host/f.txt'\n"
+            "      => saving as: 'host/f.txt.Over0002'\n");
+  EXPECT_EQ(r.err, kPause + kPause + kPause);
+  EXPECT_EQ(ReadFile(c.out + "/host/f.txt.Over0002"), "new content");
+  EXPECT_EQ(ReadFile(c.out + "/host/f.txt"), "old content");
+  EXPECT_EQ(ReadFile(c.out + "/host/f.txt.Over0000"), "older content");
+
+  // Run again: the content is found under its alternative name, nothing is added.
+  r = c.Run({"-p", "-q", "-v"});
+  EXPECT_NE(r.out.find("URL=http://host/f.txt\n"
+                       "Already exist file: 'host/f.txt'\n"
+                       " File 'host/f.txt.Over0002' is the same as saved.\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("saving as"), std::string::npos);
+  EXPECT_EQ(r.err, kPause + kPause);
+  EXPECT_FALSE(Exists(c.out + "/host/f.txt.Over0003"));
+}
+
+TEST(Rescue, OneDifferingByteIsDifferentContent) {
+  ScratchCache c;
+  std::string content = Pattern(40000);
+  std::string changed = content;
+  changed[39999] = static_cast<char>(changed[39999] ^ 1);
+  c.Add("M0000001.BIN", content, "http://host/big");
+  MakeDirs(c.out + "/host");
+  WriteFile(c.out + "/host/big", changed);
+  RunResult r = c.Run({"-p", "-q"});
+  EXPECT_NE(r.out.find("      => saving as: 'host/big.Over0000'\n"), std::string::npos);
+  EXPECT_TRUE(ReadFile(c.out + "/host/big.Over0000") == content);
+  EXPECT_TRUE(ReadFile(c.out + "/host/big") == changed);
+}
+
+TEST(Rescue, UnusableCachedFilesAreSkippedSilentlyUnlessVerbose) {
+  ScratchCache c;
+  c.Add("MISSING1.GIF", nullptr, "http://host/missing.gif");
+  MakeDirs(c.cache + "/FOLDER01.HTM");
+  c.Add("FOLDER01.HTM", nullptr, "http://host/folder.htm");
+  mkfifo((c.cache + "/FIFO0001.HTM").c_str(), 0600);
+  c.Add("FIFO0001.HTM", nullptr, "http://host/fifo.htm");
+  c.Add("M0000001.HTM", "ok", "http://host/ok.htm");
+
+  RunResult r = c.Run({"-p"});
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.find("missing"), std::string::npos);
+  EXPECT_EQ(r.out.find("fifo"), std::string::npos);
+  EXPECT_NE(r.out.find("URL=http://host/ok.htm\n"), std::string::npos);
+  EXPECT_EQ(ListTree(c.out), "host/\nhost/ok.htm\n");
+
+  r = c.Run({"-p", "-v", "-overbose"});
+  EXPECT_FALSE(r.timedOut);
+  for (const char* name : {"MISSING1.GIF", "FOLDER01.HTM", "FIFO0001.HTM"})
+    EXPECT_NE(r.out.find("Can't open for read file: '" + c.cache + "/" + name + "' - skip\n"),
+              std::string::npos)
+        << name;
+}
+
+// A name that cannot be read counts as free, but whatever holds it is never
+// emptied, followed or opened for writing: the entry is reported and skipped.
+TEST(Rescue, ANameHeldByWhatCannotBeReadIsNeverEmptied) {
+  ScratchCache c;
+  MakeDirs(c.out + "/host/folder");
+  symlink((c.root / "outside").c_str(), (c.out + "/host/link").c_str());
+  mkfifo((c.out + "/host/fifo").c_str(), 0600);
+  std::vector<std::string> names = {"folder", "link", "fifo"};
+  // Only a process without root's rights is kept from reading a write-only file.
+  if (geteuid() != 0) {
+    WriteFile(c.out + "/host/locked", "precious");
+    chmod((c.out + "/host/locked").c_str(), 0200);
+    names.push_back("locked");
+  }
+  std::string expected = "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n";
+  for (const std::string& name : names) {
+    c.Add("M" + std::to_string(1000000 + c.records.size()) + ".HTM", "new " + name,
+          "http://host/" + name);
+    expected += "Can't create file: 'host/" + name + "' - skip\n";
+  }
+  RunResult r = c.Run({"-p", "-q"});
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.err, Pauses(2 + names.size()));
+  EXPECT_FALSE(Exists(c.root / "outside"));
+  EXPECT_TRUE(IsDirectory(c.out + "/host/folder"));
+  if (geteuid() != 0) {
+    chmod((c.out + "/host/locked").c_str(), 0600);
+    EXPECT_EQ(ReadFile(c.out + "/host/locked"), "precious");
+  }
+}
+
+TEST(Rescue, AFullDiskEndsTheRunWithTheEntrysUrl) {
+  const struct {
+    const char* name;
+    std::size_t size;
+    long limit;
+  } cases[] = {
+      {"fails in a chunk write", 100000, 50000},
+      // Fits the stream's buffer: the failure shows only when the file is closed.
+      {"fails when closed", 1000, 500},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    ScratchCache c;
+    c.Add("M0000001.BIN", Pattern(k.size), "http://host/big.bin", kMay1998, kMay1998);
+    c.Add("M0000002.HTM", "after", "http://host/after.htm");
+    RunOptions options;
+    options.fileSizeLimit = k.limit;
+    RunResult r = c.Run({"-p", "-q"}, options);
+    EXPECT_EQ(r.exitCode, 254);
+    EXPECT_EQ(r.out, "Error writing file: http://host/big.bin (may be disk full)\n");
+    EXPECT_TRUE(IsRegularFile(c.out + "/host/big.bin"));  // the partial file stays
+    EXPECT_LE(StatOf(c.out + "/host/big.bin").st_size, k.limit);
+    EXPECT_NE(StatOf(c.out + "/host/big.bin").st_mtim.tv_sec, kMay1998);
+    EXPECT_FALSE(Exists(c.out + "/host/after.htm"));
+  }
+}
+
+TEST(Rescue, TheSameCachedFileNamedTwice) {
+  ScratchCache c;
+  c.Add("M0000001.HTM", "shared", "http://host/one.htm");
+  c.Add("M0000001.HTM", nullptr, "http://host/two.htm");
+  c.Add("M0000001.HTM", nullptr, "http://host/one.htm");  // a stale copy of the first
+  RunResult r = c.Run({"-p", "-v", "-q"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(ReadFile(c.out + "/host/one.htm"), "shared");
+  EXPECT_EQ(ReadFile(c.out + "/host/two.htm"), "shared");
+  EXPECT_NE(r.out.find(" File 'host/one.htm' is the same as saved.\n"), std::string::npos);
+  EXPECT_EQ(r.err, kPause);
+}
+
+}  // namespace
