@@ -11,15 +11,6 @@
 
 namespace {
 
-const std::string kPause =
-    std::string("press any key to continue, ESC to exit...") + "\r" + std::string(41, ' ') + "\r";
-
-std::string Pauses(std::size_t n) {
-  std::string text;
-  for (std::size_t i = 0; i < n; ++i) text += kPause;
-  return text;
-}
-
 const std::uint32_t kMay1998 = 894000000u;
 const std::uint32_t kJune1999 = 929000000u;
 
@@ -41,7 +32,7 @@ TEST(Rescue, CopiesEveryByteWithTheEntrysTimes) {
   RunResult r = c.Run({"-q", "-p"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(r.err, Pauses(1));
   EXPECT_EQ(ListTree(c.out),
             "host/\nhost/size/\nhost/size/0\nhost/size/1\nhost/size/100000\nhost/size/32768\n"
             "host/size/32769\nhost/t/\nhost/t/no-times.html\nhost/t/zero-mtime.html\n");
@@ -81,7 +72,7 @@ TEST(Rescue, MessagesOfAFirstAndASecondRun) {
   RunResult second = c.Run({"-p", "-v", "-q"});
   EXPECT_EQ(second.exitCode, 0);
   // Nothing is written and nothing waits but the start; change times prove it.
-  EXPECT_EQ(second.err, kPause + kPause);  // the second pause: output dir exists
+  EXPECT_EQ(second.err, Pauses(2));  // the second pause: output dir exists
   EXPECT_NE(second.out.find("\n File 'host/a/page.html' is the same as saved.\n"),
             std::string::npos);
   EXPECT_NE(second.out.find("\n File 'host/a/index.htm' is the same as saved.\n"),
@@ -107,7 +98,7 @@ TEST(Rescue, DifferentContentGetsTheFirstFreeOverName) {
             "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n"
             "Already exist file: 'host/f.txt'\n"
             "      => saving as: 'host/f.txt.Over0002'\n");
-  EXPECT_EQ(r.err, kPause + kPause + kPause);
+  EXPECT_EQ(r.err, Pauses(3));
   EXPECT_EQ(ReadFile(c.out + "/host/f.txt.Over0002"), "new content");
   EXPECT_EQ(ReadFile(c.out + "/host/f.txt"), "old content");
   EXPECT_EQ(ReadFile(c.out + "/host/f.txt.Over0000"), "older content");
@@ -120,7 +111,7 @@ TEST(Rescue, DifferentContentGetsTheFirstFreeOverName) {
             std::string::npos)
       << r.out;
   EXPECT_EQ(r.out.find("saving as"), std::string::npos);
-  EXPECT_EQ(r.err, kPause + kPause);
+  EXPECT_EQ(r.err, Pauses(2));
   EXPECT_FALSE(Exists(c.out + "/host/f.txt.Over0003"));
 }
 
@@ -233,7 +224,7 @@ TEST(Rescue, TheSameCachedFileNamedTwice) {
   EXPECT_EQ(ReadFile(c.out + "/host/one.htm"), "shared");
   EXPECT_EQ(ReadFile(c.out + "/host/two.htm"), "shared");
   EXPECT_NE(r.out.find(" File 'host/one.htm' is the same as saved.\n"), std::string::npos);
-  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(r.err, Pauses(1));
 }
 
 }  // namespace

@@ -23,15 +23,6 @@ const std::string kUsage =
     "    -q        quiet mode output\n"
     "    -v        verbose output\n"
     "\n";
-const std::string kPause =
-    std::string("press any key to continue, ESC to exit...") + "\r" + std::string(41, ' ') + "\r";
-
-std::string Pauses(int n) {
-  std::string text;
-  for (int i = 0; i < n; ++i) text += kPause;
-  return text;
-}
-
 // A scratch tree: work/ is the directory the program starts in, cache/ holds an
 // index without records.
 struct Scratch {
@@ -70,7 +61,7 @@ TEST(Run, CompletesOnAnIndexWithoutRecords) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, kBanner + "Using NetScape Cache dir: \"" + s.cache + "/\"\n" +
                        "Using output dir: \"" + s.work + "/\"\n" + "\nTALVEX: work completed.\n");
-  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(r.err, Pauses(1));
   EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
 }
 
@@ -97,7 +88,7 @@ TEST(Run, QuietShowsOnlyThePause) {
   RunResult r = s.Run({"-q", s.cache});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(r.err, Pauses(1));
   EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
 }
 
@@ -149,7 +140,7 @@ TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 255);  // -1
     EXPECT_EQ(r.out, "Can't open for read file: '" + dir + "/fat.db'\n");
-    EXPECT_EQ(r.err, kPause);
+    EXPECT_EQ(r.err, Pauses(1));
   }
   EXPECT_EQ(ListTree(s.work), "");
 }
@@ -170,7 +161,7 @@ TEST(Run, TooLongCacheDirIsRefusedBeforeThePause) {
   r = s.Run({"-q", longest});
   EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out, "Can't open for read file: '" + longest + "/fat.db'\n");
-  EXPECT_EQ(r.err, kPause);
+  EXPECT_EQ(r.err, Pauses(1));
 
   // A relative directory counts with the start directory joined to it.
   std::string relative(4089 - s.work.size() - 1, 'r');  // with "/" joined: 4089

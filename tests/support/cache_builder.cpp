@@ -16,7 +16,9 @@ void ScratchCache::Add(const std::string& file, const std::string* content, cons
   if (content != nullptr) WriteFile(cache + "/" + file, *content);
 }
 
-void ScratchCache::WriteIndex() const { ::WriteIndex(cache, records); }
+void ScratchCache::WriteIndex() const {
+  ::WriteIndex(cache, records);
+}
 
 RunOptions ScratchCache::Options() const {
   RunOptions options;

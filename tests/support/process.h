@@ -16,6 +16,10 @@ struct RunResult {
   std::string err;  // standard error (empty for pty runs)
 };
 
+// What n pauses write to standard error when nobody answers them: the prompt,
+// then the text that blanks it.
+std::string Pauses(std::size_t n);
+
 // Path of the binary under test.
 const char* TalvexBinary();
 
