@@ -20,7 +20,7 @@ int CompareFiles(Stream* first, Stream* second) {
   unsigned char b[kCompareBlock];
   for (long long left = length; left > 0;) {
     std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
-                                                                  : kCompareBlock;
+                                                                 : kCompareBlock;
     if (ReadBlock(first, a, n) != 1 || ReadBlock(second, b, n) != 1) return 1;
     if (std::memcmp(a, b, n) != 0) return 1;
     left -= static_cast<long long>(n);

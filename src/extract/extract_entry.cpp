@@ -14,8 +14,8 @@ namespace {
 // The name is taken by a different file: looks for name.Over0000, .Over0001, ...
 // up to the first name that is free or already holds the same content. Leaves
 // that name in outputPath. Returns true when the content is already there.
-bool FindAlternativeName(const Settings& settings, Stream* source, Stream* target,
-                         char* outputPath, std::size_t baseLength) {
+bool FindAlternativeName(const Settings& settings, Stream* source, Stream* target, char* outputPath,
+                         std::size_t baseLength) {
   for (unsigned long counter = 0;; ++counter) {
     CloseStream(target);
     std::snprintf(outputPath + baseLength, kPathSize - baseLength, msg::kAlternativeSuffix,
