@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "core/buffers.h"
+#include "core/settings.h"
 #include "index/entry_loop.h"
 #include "index/record_scanner.h"
 #include "platform/files.h"
-#include "run/buffers.h"
-#include "run/settings.h"
 
 namespace {
 
@@ -168,8 +168,9 @@ double ReadSeconds(const std::string& path, std::size_t* bytes) {
 
 long entriesSeen = 0;
 
-void CountEntry(const Settings&, Buffers&, const char*, const char*, std::uint32_t, std::uint32_t) {
+Stop CountEntry(const Settings&, Buffers&, const char*, const char*, std::uint32_t, std::uint32_t) {
   ++entriesSeen;
+  return Stop::kNone;
 }
 
 // Best time of kRepeats runs of the entry loop over the file, from byte 4096.

@@ -16,15 +16,15 @@ TEST(CompareFiles, SameLengthAndBytesOnly) {
   const struct {
     const char* name;
     std::string a, b;
-    int result;
+    bool same;
   } cases[] = {
-      {"both empty", "", "", 0},
-      {"same", big, big, 0},
-      {"last byte differs", big, lastByte, 1},
-      {"first byte of the second block differs", big, pastFirstBlock, 1},
-      {"first byte differs", "abc", "xbc", 1},
-      {"prefix", big, big.substr(0, 39999), 1},
-      {"empty against one byte", "", "x", 1},
+      {"both empty", "", "", true},
+      {"same", big, big, true},
+      {"last byte differs", big, lastByte, false},
+      {"first byte of the second block differs", big, pastFirstBlock, false},
+      {"first byte differs", "abc", "xbc", false},
+      {"prefix", big, big.substr(0, 39999), false},
+      {"empty against one byte", "", "x", false},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -34,7 +34,7 @@ TEST(CompareFiles, SameLengthAndBytesOnly) {
     Stream* a = OpenStream((dir / "a").c_str(), "rb");
     Stream* b = OpenStream((dir / "b").c_str(), "rb");
     ASSERT_TRUE(a != nullptr && b != nullptr);
-    EXPECT_EQ(CompareFiles(a, b), c.result);
+    EXPECT_EQ(CompareFiles(a, b), c.same);
     EXPECT_EQ(MeasureFile(a), static_cast<long long>(c.a.size()));
     EXPECT_EQ(TellStream(a), 0);  // measuring rewinds
     CloseStream(a);

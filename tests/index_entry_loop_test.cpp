@@ -37,10 +37,11 @@ std::vector<HandedOver> handedOver;
 
 // Stands in for the extraction: notes the four values, then overwrites the
 // record buffer the way copying a cached file does.
-void NoteEntry(const Settings&, Buffers& buffers, const char* cachedPath, const char* url,
+Stop NoteEntry(const Settings&, Buffers& buffers, const char* cachedPath, const char* url,
                std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
   handedOver.push_back({cachedPath, url, modificationTime, lastAccessTime});
   std::memset(buffers.record, 0x55, sizeof buffers.record);
+  return Stop::kNone;
 }
 
 // Runs the entry loop over an index made of body, with cacheDir in the cache

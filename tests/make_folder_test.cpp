@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "extract/output_path.h"
+#include "extract/prepare_path.h"
 #include "platform/ansi_path.h"
 #include "support/cwd_guard.h"
 #include "support/files.h"
@@ -25,7 +25,7 @@ std::string Warning(const std::string& path) {
 }
 
 // Runs MakeFolder with dir as the current directory; returns standard output.
-std::string MakeIn(const std::string& dir, const std::string& folderPath, int verbose) {
+std::string MakeIn(const std::string& dir, const std::string& folderPath, bool verbose) {
   Settings settings;
   settings.verbose = verbose;
   CwdGuard cwd(dir);
@@ -126,16 +126,16 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedCutsThePathSoNothingIsWrittenThroughIt
   Link(Elsewhere(), "d/link");
   WriteFile(Out() + "/d/link_", "taken");
   Settings settings;
-  settings.skipKnownPrefixes = 1;
-  char path[kPathSize];
+  settings.skipKnownPrefixes = true;
+  OutputPath path;
   {
     CwdGuard cwd(Out());
     testing::internal::CaptureStdout();
-    std::size_t length = BuildOutputPath(settings, "http://d/link/sub/file", path);
+    EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", path), Stop::kNone);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(std::string(path, length), "d/link/");
+    EXPECT_EQ(std::string(path.text, path.length), "d/link/");
     // The saving of the entry then fails to create the file.
-    Stream* file = FOpenAnsi(path, "wb");
+    Stream* file = FOpenAnsi(path.text, "wb");
     EXPECT_EQ(file, nullptr);
     CloseStream(file);
   }

@@ -40,7 +40,7 @@ TEST(PausePty, EscapeEndsTheRunBeforeAnythingIsCreated) {
   RunResult r = session.Finish();
   EXPECT_EQ(r.exitCode, 255);
   std::string out = FromTerminal(r.out);
-  EXPECT_NE(out.find("press any key to continue, ESC to exit...\n*** Exiting by ESCAPE ***\n"),
+  EXPECT_NE(out.find(std::string(PtySession::kPrompt) + "\n*** Exiting by ESCAPE ***\n"),
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("work completed"), std::string::npos);
@@ -63,7 +63,7 @@ TEST(PausePty, AnyOtherKeyContinuesWithoutEcho) {
     RunResult r = session.Finish();
     EXPECT_EQ(r.exitCode, 0);
     // The prompt is blanked and nothing of the key is echoed.
-    EXPECT_EQ(r.out, "press any key to continue, ESC to exit...\r" + std::string(41, ' ') + "\r");
+    EXPECT_EQ(r.out, Pauses(1));
     EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
     ExpectTerminalRestored(session);
   }

@@ -22,8 +22,8 @@ TEST(RescuePty, CollisionPauseIsAnsweredAtTheTerminal) {
     ASSERT_TRUE(session.WaitForPrompt(2));
     EXPECT_NE(FromTerminal(session.Output())
                   .find("Already exist file: 'host/page.html'\n"
-                        "      => saving as: 'host/page.html.Over0000'\n"
-                        "press any key to continue, ESC to exit..."),
+                        "      => saving as: 'host/page.html.Over0000'\n" +
+                        std::string(PtySession::kPrompt)),
               std::string::npos)
         << session.Output();
     session.Send(escape ? "\x1b" : "\x1b[B");

@@ -122,6 +122,14 @@ TEST(Run, OutputDirOptions) {
             "ERROR: can't create DIR 'taken' - skipping.\n"
             "ERROR: can't change DIR 'taken' - skipping.\n");
   EXPECT_EQ(ReadFile(s.work + "/taken"), "x");
+
+  // A name too long to convert is reported before each use, and paused on.
+  std::string name(5000, 'n');
+  r = s.Run({"-q", "-o" + name, s.cache});
+  EXPECT_EQ(r.out, "Can't CharToOem(path_string): '" + name + "'\nERROR: can't create DIR '" +
+                       name + "' - skipping.\nCan't CharToOem(path_string): '" + name +
+                       "'\nERROR: can't change DIR '" + name + "' - skipping.\n");
+  EXPECT_EQ(r.err, Pauses(5));
 }
 
 TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "run/settings.h"
+#include "run/command_line.h"
 
 namespace {
 

@@ -13,17 +13,17 @@ long long MeasureFile(Stream* stream) {
   return length;
 }
 
-int CompareFiles(Stream* first, Stream* second) {
+bool CompareFiles(Stream* first, Stream* second) {
   long long length = MeasureFile(first);
-  if (length < 0 || length != MeasureFile(second)) return 1;
+  if (length < 0 || length != MeasureFile(second)) return false;
   unsigned char a[kCompareBlock];
   unsigned char b[kCompareBlock];
   for (long long left = length; left > 0;) {
     std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
                                                                  : kCompareBlock;
-    if (ReadBlock(first, a, n) != 1 || ReadBlock(second, b, n) != 1) return 1;
-    if (std::memcmp(a, b, n) != 0) return 1;
+    if (ReadBlock(first, a, n) != 1 || ReadBlock(second, b, n) != 1) return false;
+    if (std::memcmp(a, b, n) != 0) return false;
     left -= static_cast<long long>(n);
   }
-  return 0;
+  return true;
 }

@@ -2,10 +2,10 @@
 
 #include "platform/files.h"
 
-// Returns 0 when the two files have the same length and the same bytes, 1
+// Returns true when the two files have the same length and the same bytes, false
 // otherwise (a read that fails counts as a difference). Both streams are left
 // wherever the comparison stopped.
-int CompareFiles(Stream* first, Stream* second);
+bool CompareFiles(Stream* first, Stream* second);
 
 // The length of the file behind the stream, found by seeking to its end; the
 // stream is then back at its start. Returns -1 when the length cannot be told.

@@ -2,12 +2,8 @@
 
 #include "platform/files.h"
 
-// Copies count bytes from the source's position to the target in chunks through
-// chunkBuffer (kRecordBufferSize bytes). The target always receives exactly count
-// bytes: whatever the source fails to supply is written as zeros. A failed write
-// prints "Error writing file" with the URL and ends the process with exit code -2.
-void CopyBytes(Stream* source, Stream* target, const char* url, long long count,
-               unsigned char* chunkBuffer);
-
-// Reports a failed write of the entry with this URL and ends the process (-2).
-[[noreturn]] void FailWrite(const char* url);
+// Copies count bytes from the source's position to the target in chunks of
+// kChunkSize through chunk (kChunkSize bytes). The target always receives exactly
+// count bytes: whatever the source fails to supply is written as zeros. Returns
+// false when a write failed (the rest is not written).
+bool CopyBytes(Stream* source, Stream* target, long long count, unsigned char* chunk);

@@ -2,84 +2,96 @@
 
 #include <cstdio>
 
+#include "core/messages.h"
+#include "core/pause.h"
 #include "extract/compare_files.h"
 #include "extract/copy_bytes.h"
-#include "extract/output_path.h"
+#include "extract/prepare_path.h"
 #include "platform/ansi_path.h"
-#include "run/messages.h"
-#include "run/pause.h"
 
 namespace {
 
 // The name is taken by a different file: looks for name.Over0000, .Over0001, ...
 // up to the first name that is free or already holds the same content. Leaves
-// that name in outputPath. Returns true when the content is already there.
-bool FindAlternativeName(const Settings& settings, Stream* source, Stream* target, char* outputPath,
-                         std::size_t baseLength) {
+// that name in path.text. Returns true when the content is already there.
+bool FindAlternativeName(const Settings& settings, Stream* source, Stream* target,
+                         OutputPath& path) {
   for (unsigned long counter = 0;; ++counter) {
     CloseStream(target);
-    std::snprintf(outputPath + baseLength, kPathSize - baseLength, msg::kAlternativeSuffix,
+    std::snprintf(path.text + path.length, kPathSize - path.length, msg::kAlternativeSuffix,
                   counter);
-    target = FOpenAnsi(outputPath, "rb");
+    target = FOpenAnsi(path.text, "rb");
     if (target == nullptr) return false;
-    if (CompareFiles(source, target) == 0) {
-      if (settings.verbose) std::printf(msg::kSameAsSaved, outputPath);
+    if (CompareFiles(source, target)) {
+      if (settings.verbose) std::printf(msg::kSameAsSaved, path.text);
       CloseStream(target);
       return true;
     }
   }
 }
 
+Stop FailWrite(const char* url) {
+  std::printf(msg::kErrorWriting, url);
+  return Stop::kWriteFailed;
+}
+
 }  // namespace
 
-void ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
+Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
                   const char* url, std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
   Stream* source = FOpenAnsi(cachedPath, "rb");
   if (source == nullptr) {
     if (settings.verbose) std::printf(msg::kCantOpenCached, cachedPath);
-    return;
+    return Stop::kNone;
   }
   if (!settings.quiet) std::printf(msg::kUrlLine, url);
 
-  char* outputPath = buffers.outputPath;
-  std::size_t baseLength = BuildOutputPath(settings, url, outputPath);
+  OutputPath path;
+  if (PrepareOutputPath(settings, url, path) != Stop::kNone) {
+    CloseStream(source);
+    return Stop::kEscape;
+  }
 
   // A name counts as taken when a file can be read under it.
-  Stream* existing = FOpenAnsi(outputPath, "rb");
+  Stream* existing = FOpenAnsi(path.text, "rb");
   if (existing != nullptr) {
-    if (CompareFiles(source, existing) == 0) {
-      if (settings.verbose) std::printf(msg::kSameAsSaved, outputPath);
+    if (CompareFiles(source, existing)) {
+      if (settings.verbose) std::printf(msg::kSameAsSaved, path.text);
       CloseStream(existing);
       CloseStream(source);
-      return;
+      return Stop::kNone;
     }
-    std::printf(msg::kAlreadyExists, outputPath);
-    if (FindAlternativeName(settings, source, existing, outputPath, baseLength)) {
+    std::printf(msg::kAlreadyExists, path.text);
+    if (FindAlternativeName(settings, source, existing, path)) {
       CloseStream(source);
-      return;
+      return Stop::kNone;
     }
-    std::printf(msg::kSavingAs, outputPath);
-    PausePrompt();
+    std::printf(msg::kSavingAs, path.text);
+    if (!PausePrompt()) {
+      CloseStream(source);
+      return Stop::kEscape;
+    }
   }
 
   // Created exclusively: whatever still holds the name (an unreadable file, a
   // folder) is never emptied.
-  Stream* target = FOpenAnsi(outputPath, "wb");
+  Stream* target = FOpenAnsi(path.text, "wb");
   if (target == nullptr) {
-    std::printf(msg::kCantCreateFile, outputPath);
+    std::printf(msg::kCantCreateFile, path.text);
     CloseStream(source);
-    PausePrompt();
-    return;
+    return PausePrompt() ? Stop::kNone : Stop::kEscape;
   }
 
   long long count = MeasureFile(source);
   if (count < 0) count = 0;
-  CopyBytes(source, target, url, count, buffers.record);
-  // The last bytes reach the disk only now: a failure here is a failed write too.
-  if (CloseStream(target) != 0) FailWrite(url);
+  bool written = CopyBytes(source, target, count, buffers.chunk);
+  // The last bytes reach the disk only at the close: a failure there is a failed write too.
+  written = CloseStream(target) == 0 && written;
   CloseStream(source);
+  if (!written) return FailWrite(url);
 
   if (settings.verbose) std::printf(msg::kTimes, modificationTime, lastAccessTime);
   std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
-  SetFileTimesAnsi(outputPath, lastAccessTime, modification);
+  SetFileTimesAnsi(path.text, lastAccessTime, modification);
+  return Stop::kNone;
 }

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "core/messages.h"
 #include "platform/ansi_path.h"
 #include "platform/files.h"
 #include "platform/links.h"
 #include "platform/system.h"
-#include "run/messages.h"
 
 void MakeFolder(const Settings& settings, const char* folderPath) {
   // Only a readable regular file opens here; a folder, a missing name and an

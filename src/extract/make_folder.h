@@ -1,7 +1,7 @@
 // Creating one folder level of an output path.
 #pragma once
 
-#include "run/settings.h"
+#include "core/settings.h"
 
 // Creates the folder at folderPath (relative to the current directory, the output
 // directory). A readable file or a symbolic link that holds the name is first moved

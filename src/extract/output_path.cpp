@@ -3,12 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "extract/make_folder.h"
-#include "platform/ansi_path.h"
-#include "platform/links.h"
-#include "run/messages.h"
-#include "run/pause.h"
-
 namespace {
 
 struct KnownPrefix {
@@ -85,47 +79,41 @@ std::size_t BoundedLength(const char* text, std::size_t limit) {
   return length;
 }
 
+void AddEvent(OutputPath& path, PathEvent::Kind kind, unsigned char byte) {
+  path.events[path.eventCount++] = {kind, byte, static_cast<std::uint16_t>(path.length)};
+}
+
 }  // namespace
 
-std::size_t BuildOutputPath(const Settings& settings, const char* url, char* outputPath) {
+void BuildOutputPath(const Settings& settings, const char* url, OutputPath& path) {
   std::size_t prefix = KnownPrefixLength(url);
-  if (prefix == 0) {
-    std::printf(msg::kUnknownPrefix, url);
-    PausePrompt();
-  }
+  path.unknownPrefix = prefix == 0;
+  path.eventCount = 0;
   const char* walk = url + (settings.skipKnownPrefixes ? prefix : 0);
   const char* end = walk + BoundedLength(walk, kMaxWalkedUrlBytes);
 
-  std::size_t length = 0;
+  char* text = path.text;
+  path.length = 0;
   bool dotSegment = IsDotSegment(walk, end);
-  // Set once a folder level is a link that MakeFolder could not move aside;
-  // deeper levels are then left alone and the path ends after that level.
-  std::size_t linkedLevelEnd = 0;
   for (const char* at = walk; at < end; ++at) {
     unsigned char byte = static_cast<unsigned char>(*at);
     if (IsSeparator(*at)) {
       dotSegment = IsDotSegment(at + 1, end);
       // A path that began with a separator would be absolute: drop the empty level.
-      if (length == 0) continue;
-      outputPath[length] = '\0';
-      if (linkedLevelEnd == 0) {
-        MakeFolder(settings, outputPath);
-        if (IsSymbolicLink(ToAnsiPath(outputPath))) linkedLevelEnd = length + 1;
-      }
-      outputPath[length++] = kPathSeparator;
+      if (path.length == 0) continue;
+      AddEvent(path, PathEvent::kFolder, byte);
+      text[path.length++] = kPathSeparator;
     } else if (MustEscape(byte, settings) || (dotSegment && byte == '.')) {
-      if (settings.verbose) std::printf(msg::kRenamingChar, byte, byte, url);
-      std::snprintf(outputPath + length, kEscapeLength + 1, "%%%02x", byte);
-      length += kEscapeLength;
+      AddEvent(path, PathEvent::kEscaped, byte);
+      std::snprintf(text + path.length, kEscapeLength + 1, "%%%02x", byte);
+      path.length += kEscapeLength;
     } else {
-      outputPath[length++] = *at;
+      text[path.length++] = *at;
     }
   }
-  if (length == 0 || outputPath[length - 1] == kPathSeparator) {
-    std::memcpy(outputPath + length, kDefaultName, kDefaultNameLength);
-    length += kDefaultNameLength;
+  if (path.length == 0 || text[path.length - 1] == kPathSeparator) {
+    std::memcpy(text + path.length, kDefaultName, kDefaultNameLength);
+    path.length += kDefaultNameLength;
   }
-  if (linkedLevelEnd != 0) length = linkedLevelEnd;
-  outputPath[length] = '\0';
-  return length;
+  text[path.length] = '\0';
 }

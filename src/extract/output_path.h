@@ -1,10 +1,12 @@
-// Turning an entry's URL into its place in the output tree.
+// Turning an entry's URL into its place in the output tree. A pure mapping: it
+// prints nothing and touches no file; what happened on the way is in the result.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
+#include "core/settings.h"
 #include "platform/system.h"
-#include "run/settings.h"
 
 // Room that the caller keeps behind the base name for an alternative-name suffix:
 // ".Over" and up to eight hexadecimal digits.
@@ -20,14 +22,28 @@ inline constexpr std::size_t kMaxBaseNameLength = kPathSize - 1 - kSuffixRoom;
 // bytes) are never cut.
 inline constexpr std::size_t kMaxWalkedUrlBytes = (kMaxBaseNameLength - 9) / 3;
 
-// Fills outputPath (a kPathSize buffer) with the base name: the path, relative to
-// the current directory (the output directory), under which the entry of this URL
-// is saved, with the native separator. Returns its length. Creates every folder
-// level of the path on the way (MakeFolder), prints " Renaming char" for each
-// escaped byte when verbose, and reports and pauses on an unknown prefix (ESC
-// there ends the process). Never fails and never refuses a URL: the path is
-// non-empty, never absolute, holds no "." or ".." level and is at most
-// kMaxBaseNameLength bytes. When a folder level is a symbolic link that could not
-// be moved aside, the path ends with that level and its separator, so that the
-// caller's file creation fails instead of writing through the link.
-std::size_t BuildOutputPath(const Settings& settings, const char* url, char* outputPath);
+// One thing that happened while a URL byte was walked, in URL order.
+struct PathEvent {
+  enum Kind : std::uint8_t {
+    kEscaped,  // byte was written as "%xx" at position
+    kFolder,   // text[0..position) is a folder level; a separator stands at position
+  };
+  Kind kind;
+  unsigned char byte;
+  std::uint16_t position;
+};
+
+struct OutputPath {
+  // The base name: relative to the output directory, native separators, never
+  // empty, never absolute, no "." or ".." level, at most kMaxBaseNameLength
+  // bytes, zero-terminated. The caller appends suffixes behind it.
+  char text[kPathSize];
+  std::size_t length;
+  bool unknownPrefix;  // the URL begins with none of the known prefixes
+  std::size_t eventCount;
+  PathEvent events[kMaxWalkedUrlBytes];  // at most one per walked URL byte
+};
+
+// Maps the URL to its base name and lists, in order, every escaped byte and
+// every folder level on the way. Never fails and never refuses a URL.
+void BuildOutputPath(const Settings& settings, const char* url, OutputPath& path);

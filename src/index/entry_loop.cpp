@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
+#include "core/messages.h"
 #include "extract/extract_entry.h"
 #include "index/record_scanner.h"
-#include "run/messages.h"
 
 namespace {
 
@@ -23,11 +23,11 @@ void ListRecord(long number, const unsigned char* record, const char* file, cons
 
 }  // namespace
 
-void ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index) {
-  ProcessEntries(settings, buffers, index, ExtractEntry);
+Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index) {
+  return ProcessEntries(settings, buffers, index, ExtractEntry);
 }
 
-void ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
+Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
                     ExtractFunction extract) {
   auto scanner = std::make_unique<IndexScanner>();
   StartScan(*scanner, index);
@@ -45,13 +45,14 @@ void ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
     }
     std::memcpy(buffers.cachePath + buffers.cacheDirLength, file, fileLength + 1);
 
-    // Everything handed on is taken out of the record first: the extraction
-    // reuses its storage for copying.
     std::uint32_t lenEntry = LoadU32(record);
     const char* url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
     std::memcpy(buffers.url, url, std::strlen(url) + 1);
     if (settings.verbose) ListRecord(number, record, file, buffers.url);
-    extract(settings, buffers, buffers.cachePath, buffers.url,
-            LoadU32(record + kModificationTimeOffset), LoadU32(record + kLastAccessTimeOffset));
+    Stop stop =
+        extract(settings, buffers, buffers.cachePath, buffers.url,
+                LoadU32(record + kModificationTimeOffset), LoadU32(record + kLastAccessTimeOffset));
+    if (stop != Stop::kNone) return stop;
   }
+  return Stop::kNone;
 }

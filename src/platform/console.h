@@ -1,13 +1,17 @@
 // Key input from the console itself, never from a redirected standard input.
 #pragma once
 
+inline constexpr int kKeyEscape = 27;
+
 // Prepares the console for reading single keys without echo. Returns 0, or -1
 // when the process has no console. Every BeginKeyWait is paired with EndKeyWait;
 // the console's settings are also restored when a signal ends the process between them.
 int BeginKeyWait();
 
-// Waits for one key press and returns its code (27 for ESC), or -1 when the
-// console cannot be read. Only valid between BeginKeyWait and EndKeyWait.
+// Waits for one key press and returns its code: the key's character, 1 to 255
+// (27 for ESC). A key without a character (a cursor or function key) gives 0,
+// and then its code, never 0, at the next call. Returns -1 when the console
+// cannot be read. Only valid between BeginKeyWait and EndKeyWait.
 int ReadConsoleKey();
 
 // Restores the console as BeginKeyWait found it.

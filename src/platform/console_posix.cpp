@@ -15,6 +15,8 @@ namespace {
 int g_tty = -1;
 struct termios g_saved;
 volatile sig_atomic_t g_keyMode = 0;
+// The code of a key without a character, handed out at the call after its 0.
+int g_pendingCode = 0;
 
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction g_oldActions[sizeof kSignals / sizeof kSignals[0]];
@@ -84,6 +86,11 @@ int BeginKeyWait() {
 
 int ReadConsoleKey() {
   if (g_tty < 0) return -1;
+  if (g_pendingCode != 0) {
+    int code = g_pendingCode;
+    g_pendingCode = 0;
+    return code;
+  }
   unsigned char bytes[32];
   int first = ReadByte();
   if (first < 0) return -1;
@@ -98,13 +105,17 @@ int ReadConsoleKey() {
     bytes[count++] = static_cast<unsigned char>(next);
     if (waitMs > 0) waitMs = 5;
   }
-  return DecodeKey(bytes, count);
+  int key = DecodeKey(bytes, count);
+  if (key < 0x100) return key;
+  g_pendingCode = key >> 8;
+  return 0;
 }
 
 void EndKeyWait() {
   if (g_tty < 0) return;
   tcsetattr(g_tty, TCSANOW, &g_saved);
   g_keyMode = 0;
+  g_pendingCode = 0;
   RestoreHandlers();
   close(g_tty);
   g_tty = -1;

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-inline constexpr int kKeyEscape = 27;
+#include "platform/console.h"
 
 // bytes[0..count) is everything the terminal sent for one key press (count >= 1).
 // A lone ESC is ESC. ESC followed by more bytes (cursor and function keys send

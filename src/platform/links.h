@@ -5,5 +5,6 @@
 
 // True when the path itself, not what it points to, is a symbolic link (a dangling
 // one included). False for anything else and for a missing name. The path is
-// taken as the file system wants it: pass it through ToAnsiPath first.
+// taken as the file system wants it: pass it through ToAnsiPath first (a
+// nullptr, a path that could not be converted, is no link).
 bool IsSymbolicLink(const char* path);

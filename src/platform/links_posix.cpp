@@ -4,5 +4,5 @@
 
 bool IsSymbolicLink(const char* path) {
   struct stat info;
-  return lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+  return path != nullptr && lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
 }

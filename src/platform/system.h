@@ -1,4 +1,4 @@
-// Process-level facts of the platform: path syntax, switch syntax, ending the process.
+// Process-level facts of the platform: path syntax and switch syntax.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,9 @@ extern const char kPathSeparator;
 // True when an argument beginning with this character is a switch.
 bool IsSwitchStart(char c);
 
-// True when the path does not depend on the current directory.
-bool IsAbsolutePath(const char* path);
-
-// Writes out every open stream and ends the process with the exit code.
-[[noreturn]] void EndProcess(int code);
+// Resolves path against startDir (the start directory, ending in a separator,
+// or empty when it is unknown) the way the file system would resolve it from
+// there, and writes the result into out (size bytes) when it fits. Returns the
+// length of the result, also when it does not fit (out is then left as it was),
+// or -1 when the path depends on a start directory that is unknown.
+long ResolveAgainst(const char* startDir, const char* path, char* out, std::size_t size);

@@ -1,5 +1,4 @@
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 #include "platform/system.h"
 
@@ -10,11 +9,18 @@ bool IsSwitchStart(char c) {
   return c == '-';
 }
 
-bool IsAbsolutePath(const char* path) {
-  return path[0] == '/';
-}
-
-void EndProcess(int code) {
-  std::fflush(nullptr);
-  std::exit(code);
+// A path is absolute exactly when it starts with '/'; anything else is joined
+// to the start directory as it stands.
+long ResolveAgainst(const char* startDir, const char* path, char* out, std::size_t size) {
+  std::size_t prefix = 0;
+  if (path[0] != '/') {
+    if (startDir[0] == '\0') return -1;
+    prefix = std::strlen(startDir);
+  }
+  std::size_t length = prefix + std::strlen(path);
+  if (length < size) {
+    std::memcpy(out, startDir, prefix);
+    std::memcpy(out + prefix, path, length - prefix + 1);
+  }
+  return static_cast<long>(length);
 }

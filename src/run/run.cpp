@@ -4,15 +4,16 @@
 #include <cstring>
 #include <memory>
 
+#include "core/buffers.h"
+#include "core/exit_codes.h"
+#include "core/messages.h"
+#include "core/pause.h"
+#include "core/settings.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "run/buffers.h"
-#include "run/exit_codes.h"
-#include "run/messages.h"
-#include "run/pause.h"
-#include "run/settings.h"
+#include "run/command_line.h"
 
 namespace {
 
@@ -25,32 +26,38 @@ const std::int64_t kIndexSearchStart = 4096;
 // leave room for the index name.
 bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& buffers) {
   const char* dir = settings.cacheDir.c_str();
-  std::size_t prefix = 0;
-  if (!IsAbsolutePath(dir)) {
-    if (startDir[0] == '\0') {
-      std::printf(msg::kCantResolveCacheDir, dir);
-      return false;
-    }
-    prefix = std::strlen(startDir);
+  long length = ResolveAgainst(startDir, dir, buffers.cachePath, sizeof buffers.cachePath);
+  if (length < 0) {
+    std::printf(msg::kCantResolveCacheDir, dir);
+    return false;
   }
-  std::size_t length = prefix + settings.cacheDir.size();
   // Room for a separator, the index name and the terminator.
   const std::size_t limit = kPathSize - 2 - (sizeof kIndexName - 1);
-  if (length > limit) {
+  if (static_cast<std::size_t>(length) > limit) {
     std::printf(msg::kCacheDirTooLong, static_cast<unsigned long>(length),
                 static_cast<unsigned long>(limit), dir);
     return false;
   }
-  std::memcpy(buffers.cachePath, startDir, prefix);
-  std::memcpy(buffers.cachePath + prefix, dir, settings.cacheDir.size() + 1);
-  AppendBackslash(buffers.cachePath);
+  AppendSeparator(buffers.cachePath);
   buffers.cacheDirLength = std::strlen(buffers.cachePath);
   return true;
 }
 
+// A name that cannot be converted for the file system is reported and paused on
+// before each use, as the file-system operation then fails. Returns false on ESC.
+bool ReportIfUnconvertible(const char* path) {
+  if (ToAnsiPath(path) != nullptr) return true;
+  std::printf(msg::kCantConvertPath, path);
+  return PausePrompt();
+}
+
+int ExitCodeOf(Stop stop) {
+  return stop == Stop::kEscape ? kExitEscape : kExitWriteFailed;
+}
+
 }  // namespace
 
-void AppendBackslash(char* path) {
+void AppendSeparator(char* path) {
   std::size_t length = std::strlen(path);
   if (length > 0 && path[length - 1] == kPathSeparator) return;
   path[length] = kPathSeparator;
@@ -67,7 +74,7 @@ int Run(int argc, const char* const* argv) {
 
   // One less than the buffer, so the separator always fits behind it.
   char startDir[kPathSize];
-  if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendBackslash(startDir);
+  if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendSeparator(startDir);
 
   auto buffers = std::make_unique<Buffers>();
   if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
@@ -77,7 +84,7 @@ int Run(int argc, const char* const* argv) {
     std::printf(msg::kUsingOutputDir, startDir);
   }
   // Every run waits for one key before it touches any file.
-  PausePrompt();
+  if (!PausePrompt()) return kExitEscape;
 
   std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
   Stream* index = FOpenAnsi(buffers->cachePath, "rb");
@@ -89,22 +96,25 @@ int Run(int argc, const char* const* argv) {
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
   const char* outputDir = settings.outputDir.c_str();
+  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (MkDirAnsi(outputDir) != 0) {
     std::printf(msg::kCantCreateDir, outputDir);
-    PausePrompt();
+    if (!PausePrompt()) return kExitEscape;
   }
+  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (ChDirAnsi(outputDir) != 0) {
     std::printf(msg::kCantChangeDir, outputDir);
-    PausePrompt();
+    if (!PausePrompt()) return kExitEscape;
   }
 
-  ProcessEntries(settings, *buffers, index);
+  Stop stop = ProcessEntries(settings, *buffers, index);
+  CloseStream(index);
+  if (stop != Stop::kNone) return ExitCodeOf(stop);
 
   if (ChangeDirectory("..") != 0) {
     std::printf("%s", msg::kCantChangeToParent);
-    PausePrompt();
+    if (!PausePrompt()) return kExitEscape;
   }
   if (!settings.quiet) std::printf("%s", msg::kWorkCompleted);
-  CloseStream(index);
   return kExitOk;
 }

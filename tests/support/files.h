@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A fresh directory under the system's temporary directory, removed with all
 // its content at the end of the test unless KEEP_TEST_DIRS is set.
@@ -32,5 +33,9 @@ void MakeDirs(const std::string& path);
 struct stat StatOf(const std::string& path);
 // Every file and folder below root, relative, sorted, folders ending in '/'.
 std::string ListTree(const std::string& root);
+// The lines of text, without their line ends.
+std::vector<std::string> SplitLines(const std::string& text);
+// Replaces every occurrence of from in text.
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to);
 // Turns the terminal's "\r\n" line ends back into "\n".
 std::string FromTerminal(const std::string& text);

@@ -1,0 +1,64 @@
+// The rescue of the shipped sample cache, as the README shows it: the console
+// output, the tree, every file's bytes and times, and a second run that writes
+// nothing.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "support/files.h"
+#include "support/process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// One line per file below root: path, size, modification and access time, and a
+// checksum of the bytes (FNV-1a, 64 bits).
+std::string Inventory(const std::string& root) {
+  std::ostringstream lines;
+  for (const std::string& path : SplitLines(ListTree(root))) {
+    if (path.back() == '/') continue;
+    struct stat info = StatOf(root + "/" + path);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char byte : ReadFile(root + "/" + path))
+      hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
+    // Reading must not move the access time the next look checks.
+    struct timespec times[2] = {info.st_atim, {0, UTIME_OMIT}};
+    utimensat(AT_FDCWD, (root + "/" + path).c_str(), times, 0);
+    lines << path << ' ' << info.st_size << ' ' << info.st_mtim.tv_sec << ' ' << info.st_atim.tv_sec
+          << ' ' << std::hex << hash << std::dec << '\n';
+  }
+  return lines.str();
+}
+
+TEST(SampleRescue, MatchesTheGoldenTreeAndOutput) {
+  const std::string golden = std::string(TALVEX_SOURCE_DIR) + "/tests/golden/";
+  TempDir dir;
+  fs::copy(std::string(TALVEX_SOURCE_DIR) + "/sample/cache", dir / "cache");
+  MakeDirs(dir / "work");
+  RunOptions options;
+  options.cwd = dir / "work";
+
+  RunResult first = RunDetached({"-p", dir / "cache"}, options);
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(Inventory(dir / "work/TALVEX.OUT"), ReadFile(golden + "sample_tree.txt"));
+  std::string expected = ReadFile(golden + "sample_first_run.txt");
+  ReplaceAll(expected, "@DIR@", dir.path());
+  EXPECT_EQ(first.out, expected);
+  EXPECT_EQ(first.err, Pauses(3));
+
+  RunResult second = RunDetached({"-p", dir / "cache"}, options);
+  EXPECT_EQ(second.exitCode, 0);
+  expected = ReadFile(golden + "sample_second_run.txt");
+  ReplaceAll(expected, "@DIR@", dir.path());
+  EXPECT_EQ(second.out, expected);
+  // Comparing reads the saved files, yet no time changes.
+  EXPECT_EQ(Inventory(dir / "work/TALVEX.OUT"), ReadFile(golden + "sample_tree.txt"));
+}
+
+}  // namespace
