@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/messages.h"
+#include "core/say.h"
 #include "platform/console.h"
 
 namespace {
@@ -29,7 +30,7 @@ bool PausePrompt() {
   int key = console ? WaitForKey() : -1;
   EndKeyWait();
   if (key == kKeyEscape) {
-    std::printf("%s", msg::kExitingByEscape);
+    Say(msg::kExitingByEscape);
     return false;
   }
   std::fputs(msg::kPauseBlank, stderr);

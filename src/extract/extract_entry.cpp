@@ -4,6 +4,7 @@
 
 #include "core/messages.h"
 #include "core/pause.h"
+#include "core/say.h"
 #include "extract/compare_files.h"
 #include "extract/copy_bytes.h"
 #include "extract/prepare_path.h"
@@ -23,7 +24,7 @@ bool FindAlternativeName(const Settings& settings, Stream* source, Stream* targe
     target = FOpenAnsi(path.text, "rb");
     if (target == nullptr) return false;
     if (CompareFiles(source, target)) {
-      if (settings.verbose) std::printf(msg::kSameAsSaved, path.text);
+      if (settings.verbose) Say(msg::kSameAsSaved, path.text);
       CloseStream(target);
       return true;
     }
@@ -31,7 +32,7 @@ bool FindAlternativeName(const Settings& settings, Stream* source, Stream* targe
 }
 
 Stop FailWrite(const char* url) {
-  std::printf(msg::kErrorWriting, url);
+  Say(msg::kErrorWriting, url);
   return Stop::kWriteFailed;
 }
 
@@ -41,10 +42,10 @@ Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cached
                   const char* url, std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
   Stream* source = FOpenAnsi(cachedPath, "rb");
   if (source == nullptr) {
-    if (settings.verbose) std::printf(msg::kCantOpenCached, cachedPath);
+    if (settings.verbose) Say(msg::kCantOpenCached, cachedPath);
     return Stop::kNone;
   }
-  if (!settings.quiet) std::printf(msg::kUrlLine, url);
+  if (!settings.quiet) Say(msg::kUrlLine, url);
 
   OutputPath path;
   if (PrepareOutputPath(settings, url, path) != Stop::kNone) {
@@ -56,17 +57,17 @@ Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cached
   Stream* existing = FOpenAnsi(path.text, "rb");
   if (existing != nullptr) {
     if (CompareFiles(source, existing)) {
-      if (settings.verbose) std::printf(msg::kSameAsSaved, path.text);
+      if (settings.verbose) Say(msg::kSameAsSaved, path.text);
       CloseStream(existing);
       CloseStream(source);
       return Stop::kNone;
     }
-    std::printf(msg::kAlreadyExists, path.text);
+    Say(msg::kAlreadyExists, path.text);
     if (FindAlternativeName(settings, source, existing, path)) {
       CloseStream(source);
       return Stop::kNone;
     }
-    std::printf(msg::kSavingAs, path.text);
+    Say(msg::kSavingAs, path.text);
     if (!PausePrompt()) {
       CloseStream(source);
       return Stop::kEscape;
@@ -77,7 +78,7 @@ Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cached
   // folder) is never emptied.
   Stream* target = FOpenAnsi(path.text, "wb");
   if (target == nullptr) {
-    std::printf(msg::kCantCreateFile, path.text);
+    Say(msg::kCantCreateFile, path.text);
     CloseStream(source);
     return PausePrompt() ? Stop::kNone : Stop::kEscape;
   }
@@ -90,7 +91,7 @@ Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cached
   CloseStream(source);
   if (!written) return FailWrite(url);
 
-  if (settings.verbose) std::printf(msg::kTimes, modificationTime, lastAccessTime);
+  if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);
   std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
   SetFileTimesAnsi(path.text, lastAccessTime, modification);
   return Stop::kNone;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/messages.h"
+#include "core/say.h"
 #include "platform/ansi_path.h"
 #include "platform/files.h"
 #include "platform/links.h"
@@ -15,7 +16,7 @@ void MakeFolder(const Settings& settings, const char* folderPath) {
   Stream* existing = FOpenAnsi(folderPath, "rb");
   bool inTheWay = existing != nullptr || IsSymbolicLink(ToAnsiPath(folderPath));
   if (inTheWay) {
-    if (settings.verbose) std::printf(msg::kRenamingFileForFolder, folderPath);
+    if (settings.verbose) Say(msg::kRenamingFileForFolder, folderPath);
     CloseStream(existing);
     char asideName[kPathSize];
     std::snprintf(asideName, sizeof asideName, "%s_", folderPath);

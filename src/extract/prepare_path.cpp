@@ -4,6 +4,7 @@
 
 #include "core/messages.h"
 #include "core/pause.h"
+#include "core/say.h"
 #include "extract/make_folder.h"
 #include "platform/ansi_path.h"
 #include "platform/links.h"
@@ -11,7 +12,7 @@
 Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path) {
   BuildOutputPath(settings, url, path);
   if (path.unknownPrefix) {
-    std::printf(msg::kUnknownPrefix, url);
+    Say(msg::kUnknownPrefix, url);
     if (!PausePrompt()) return Stop::kEscape;
   }
   char* text = path.text;
@@ -20,7 +21,7 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
   for (std::size_t i = 0; i < path.eventCount; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) {
-      if (settings.verbose) std::printf(msg::kRenamingChar, event.byte, event.byte, url);
+      if (settings.verbose) Say(msg::kRenamingChar, event.byte, event.byte, url);
     } else if (cutAt == 0) {
       text[event.position] = '\0';
       MakeFolder(settings, text);

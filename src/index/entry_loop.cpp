@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/messages.h"
+#include "core/say.h"
 #include "extract/extract_entry.h"
 #include "index/record_scanner.h"
 
@@ -13,12 +14,12 @@ namespace {
 // Prints the four listing lines of one record.
 void ListRecord(long number, const unsigned char* record, const char* file, const char* url) {
   std::uint32_t lenEntry = LoadU32(record);
-  std::printf(msg::kEntrySeparator, number);
-  std::printf(msg::kEntryType, static_cast<unsigned long>(LoadU32(record + kTypeOffset)));
-  std::printf(msg::kEntryFile, file);
-  std::printf(msg::kEntryTypeUrl, static_cast<unsigned long>(LoadU32(record + lenEntry + 4)));
-  std::printf(msg::kEntryLenUrl, static_cast<unsigned long>(LoadU32(record + lenEntry)));
-  std::printf(msg::kEntryUrl, url);
+  Say(msg::kEntrySeparator, number);
+  Say(msg::kEntryType, static_cast<unsigned long>(LoadU32(record + kTypeOffset)));
+  Say(msg::kEntryFile, file);
+  Say(msg::kEntryTypeUrl, static_cast<unsigned long>(LoadU32(record + lenEntry + 4)));
+  Say(msg::kEntryLenUrl, static_cast<unsigned long>(LoadU32(record + lenEntry)));
+  Say(msg::kEntryUrl, url);
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
     const char* file = reinterpret_cast<const char*>(record + kFileOffset);
     std::size_t fileLength = std::strlen(file);
     if (fileLength >= kPathSize - buffers.cacheDirLength) {
-      if (settings.verbose) std::printf(msg::kCachedPathTooLong, file);
+      if (settings.verbose) Say(msg::kCachedPathTooLong, file);
       continue;
     }
     std::memcpy(buffers.cachePath + buffers.cacheDirLength, file, fileLength + 1);

@@ -8,6 +8,7 @@
 #include "core/exit_codes.h"
 #include "core/messages.h"
 #include "core/pause.h"
+#include "core/say.h"
 #include "core/settings.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
@@ -28,14 +29,14 @@ bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& bu
   const char* dir = settings.cacheDir.c_str();
   long length = ResolveAgainst(startDir, dir, buffers.cachePath, sizeof buffers.cachePath);
   if (length < 0) {
-    std::printf(msg::kCantResolveCacheDir, dir);
+    Say(msg::kCantResolveCacheDir, dir);
     return false;
   }
   // Room for a separator, the index name and the terminator.
   const std::size_t limit = kPathSize - 2 - (sizeof kIndexName - 1);
   if (static_cast<std::size_t>(length) > limit) {
-    std::printf(msg::kCacheDirTooLong, static_cast<unsigned long>(length),
-                static_cast<unsigned long>(limit), dir);
+    Say(msg::kCacheDirTooLong, static_cast<unsigned long>(length),
+        static_cast<unsigned long>(limit), dir);
     return false;
   }
   AppendSeparator(buffers.cachePath);
@@ -47,7 +48,7 @@ bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& bu
 // before each use, as the file-system operation then fails. Returns false on ESC.
 bool ReportIfUnconvertible(const char* path) {
   if (ToAnsiPath(path) != nullptr) return true;
-  std::printf(msg::kCantConvertPath, path);
+  Say(msg::kCantConvertPath, path);
   return PausePrompt();
 }
 
@@ -80,8 +81,8 @@ int Run(int argc, const char* const* argv) {
   if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
 
   if (!settings.quiet) {
-    std::printf(msg::kUsingCacheDir, buffers->cachePath);
-    std::printf(msg::kUsingOutputDir, startDir);
+    Say(msg::kUsingCacheDir, buffers->cachePath);
+    Say(msg::kUsingOutputDir, startDir);
   }
   // Every run waits for one key before it touches any file.
   if (!PausePrompt()) return kExitEscape;
@@ -89,7 +90,7 @@ int Run(int argc, const char* const* argv) {
   std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
   Stream* index = FOpenAnsi(buffers->cachePath, "rb");
   if (index == nullptr) {
-    std::printf(msg::kCantOpenIndex, buffers->cachePath);
+    Say(msg::kCantOpenIndex, buffers->cachePath);
     return kExitNoIndex;
   }
   // The first page of the index is its header; records are searched after it.
@@ -98,12 +99,12 @@ int Run(int argc, const char* const* argv) {
   const char* outputDir = settings.outputDir.c_str();
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (MkDirAnsi(outputDir) != 0) {
-    std::printf(msg::kCantCreateDir, outputDir);
+    Say(msg::kCantCreateDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
   }
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (ChDirAnsi(outputDir) != 0) {
-    std::printf(msg::kCantChangeDir, outputDir);
+    Say(msg::kCantChangeDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
   }
 
@@ -112,9 +113,9 @@ int Run(int argc, const char* const* argv) {
   if (stop != Stop::kNone) return ExitCodeOf(stop);
 
   if (ChangeDirectory("..") != 0) {
-    std::printf("%s", msg::kCantChangeToParent);
+    Say(msg::kCantChangeToParent);
     if (!PausePrompt()) return kExitEscape;
   }
-  if (!settings.quiet) std::printf("%s", msg::kWorkCompleted);
+  if (!settings.quiet) Say(msg::kWorkCompleted);
   return kExitOk;
 }
