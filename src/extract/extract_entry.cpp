@@ -7,6 +7,7 @@
 #include "core/say.h"
 #include "extract/compare_files.h"
 #include "extract/copy_bytes.h"
+#include "extract/open_cached.h"
 #include "extract/prepare_path.h"
 #include "platform/ansi_path.h"
 
@@ -40,11 +41,8 @@ Stop FailWrite(const char* url) {
 
 Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
                   const char* url, std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
-  Stream* source = FOpenAnsi(cachedPath, "rb");
-  if (source == nullptr) {
-    if (settings.verbose) Say(msg::kCantOpenCached, cachedPath);
-    return Stop::kNone;
-  }
+  Stream* source = OpenCachedFile(settings, buffers, cachedPath);
+  if (source == nullptr) return Stop::kNone;
   if (!settings.quiet) Say(msg::kUrlLine, url);
 
   OutputPath path;
