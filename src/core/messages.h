@@ -2,13 +2,16 @@
 // printf's; each comment says when the text is printed.
 #pragma once
 
+#include "talvex_version.h"  // generated into the build tree
+
 namespace msg {
 
 // Banner and usage (standard output).
 inline constexpr const char* kBanner =
     "\n"
     "  TALVEX: rescues the documents of a NetScape disk cache\n"
-    "  Version 1.2 (Linux and Windows console)\n"
+    "  Version " TALVEX_VERSION
+    " (Linux and Windows console)\n"
     "\n";
 inline constexpr const char* kUsage =
     "  Usage: TALVEX [switches] CacheDir\n"
