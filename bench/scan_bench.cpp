@@ -168,9 +168,10 @@ double ReadSeconds(const std::string& path, std::size_t* bytes) {
 
 long entriesSeen = 0;
 
-Stop CountEntry(const Settings&, Buffers&, const char*, const char*, std::uint32_t, std::uint32_t) {
+EntryResult CountEntry(const Settings&, Buffers&, const char*, const char*, std::uint32_t,
+                       std::uint32_t) {
   ++entriesSeen;
-  return Stop::kNone;
+  return {Outcome::kSaved};
 }
 
 // Best time of kRepeats runs of the entry loop over the file, from byte 4096.
@@ -186,7 +187,8 @@ double ScanSeconds(const std::string& path, long* entries) {
     SeekStream(stream, kHeaderSize, kSeekStart);
     entriesSeen = 0;
     auto start = std::chrono::steady_clock::now();
-    ProcessEntries(settings, *buffers, stream, CountEntry);
+    Tally tally;
+    ProcessEntries(settings, *buffers, stream, tally, CountEntry);
     best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
     CloseStream(stream);
   }

@@ -2,6 +2,7 @@
 // falls short.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -26,7 +27,9 @@ TEST(CopyBytes, WritesTheCountWithZerosWhereTheSourceIsShort) {
     Stream* out = OpenStream((dir / "target").c_str(), "wb");
     ASSERT_TRUE(in != nullptr && out != nullptr);
     std::memset(chunk, 0xAA, sizeof chunk);  // what an earlier entry left there
-    EXPECT_TRUE(CopyBytes(in, out, static_cast<long long>(c.count), chunk));
+    CopyResult copy = CopyBytes(in, out, static_cast<long long>(c.count), chunk);
+    EXPECT_TRUE(copy.written);
+    EXPECT_EQ(copy.missing, static_cast<long long>(c.count - std::min(c.have, c.count)));
     CloseStream(in);
     CloseStream(out);
     std::string expected = source.substr(0, c.count);

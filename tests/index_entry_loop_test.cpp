@@ -37,11 +37,11 @@ std::vector<HandedOver> handedOver;
 
 // Stands in for the extraction: notes the four values, then overwrites the
 // record buffer the way copying a cached file does.
-Stop NoteEntry(const Settings&, Buffers& buffers, const char* cachedPath, const char* url,
-               std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
+EntryResult NoteEntry(const Settings&, Buffers& buffers, const char* cachedPath, const char* url,
+                      std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
   handedOver.push_back({cachedPath, url, modificationTime, lastAccessTime});
   std::memset(buffers.record, 0x55, sizeof buffers.record);
-  return Stop::kNone;
+  return {Outcome::kSaved};
 }
 
 // Runs the entry loop over an index made of body, with cacheDir in the cache
@@ -63,7 +63,8 @@ std::string RunLoop(const std::string& body, const std::string& cacheDir, bool v
   std::fflush(stdout);
   int savedStdout = dup(1);
   dup2(fileno(captured), 1);
-  ProcessEntries(settings, buffers, index, NoteEntry);
+  Tally tally;
+  ProcessEntries(settings, buffers, index, tally, NoteEntry);
   std::fflush(stdout);
   dup2(savedStdout, 1);
   close(savedStdout);

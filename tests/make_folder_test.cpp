@@ -6,6 +6,7 @@
 #include <utime.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,14 +25,18 @@ std::string Warning(const std::string& path) {
   return "Warning: to mk_dir('" + path + "') renaming existent file to *_ and mk_dir.\n";
 }
 
-// Runs MakeFolder with dir as the current directory; returns standard output.
+// Runs MakeFolder for the last level of folderPath, through the handle of the
+// folder above it (below dir); returns standard output.
 std::string MakeIn(const std::string& dir, const std::string& folderPath, bool verbose) {
   Settings settings;
   settings.verbose = verbose;
-  CwdGuard cwd(dir);
-  EXPECT_TRUE(cwd.entered());
+  std::size_t slash = folderPath.rfind('/');
+  std::string above = slash == std::string::npos ? "" : "/" + folderPath.substr(0, slash);
+  std::string name = slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
+  DirHandle parent = OpenDirectory((dir + above).c_str());
   testing::internal::CaptureStdout();
-  MakeFolder(settings, folderPath.c_str());
+  CloseDirectory(MakeFolder(settings, parent, name.c_str(), folderPath.c_str()));
+  CloseDirectory(parent);
   return testing::internal::GetCapturedStdout();
 }
 
@@ -121,24 +126,25 @@ TEST_F(LinkInTheWay, LinkOfAnyKindIsMovedAsideAndTheFolderMade) {
   }
 }
 
-TEST_F(LinkInTheWay, LinkThatCannotBeMovedCutsThePathSoNothingIsWrittenThroughIt) {
+TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughIt) {
   MakeDirs(Out() + "/d");
   Link(Elsewhere(), "d/link");
   WriteFile(Out() + "/d/link_", "taken");
   Settings settings;
   settings.skipKnownPrefixes = true;
-  OutputPath path;
-  {
-    CwdGuard cwd(Out());
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", path), Stop::kNone);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(std::string(path.text, path.length), "d/link/");
-    // The saving of the entry then fails to create the file.
-    Stream* file = FOpenAnsi(path.text, "wb");
-    EXPECT_EQ(file, nullptr);
-    CloseStream(file);
-  }
+  auto path = std::make_unique<OutputPath>();
+  auto chain = std::make_unique<FolderChain>();
+  chain->root = OpenDirectory(Out().c_str());
+  FileSpot spot;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", *path, *chain, &spot),
+            Stop::kNone);
+  testing::internal::GetCapturedStdout();
+  // No folder to save in: the saving of the entry reports the whole path.
+  EXPECT_EQ(spot.folder, kNoDir);
+  EXPECT_EQ(std::string(path->text), "d/link/sub/file");
+  CloseFolders(*chain);
+  CloseDirectory(chain->root);
   EXPECT_EQ(ListTree(Elsewhere()), "");
   EXPECT_EQ(ReadFile(Out() + "/d/link_"), "taken");
 }

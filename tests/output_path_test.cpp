@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "extract/make_folder.h"
 #include "extract/prepare_path.h"
-#include "support/cwd_guard.h"
 #include "support/files.h"
 #include "support/path_containment.h"
 #include "support/process.h"
@@ -225,16 +225,24 @@ TEST(OutputPathContainment, FuzzCorpusStaysInside) {
 // The caller of the mapping: what it prints, where it pauses, what it makes.
 class PreparedPath : public ::testing::Test {
  protected:
-  PreparedPath() { MakeDirs(Out()); }
+  PreparedPath() {
+    MakeDirs(Out());
+    chain_->root = OpenDirectory(Out().c_str());
+  }
+  ~PreparedPath() override {
+    CloseFolders(*chain_);
+    CloseDirectory(chain_->root);
+  }
   std::string Out() const { return root_ / "out"; }
 
+  // Prepares the URL's path with the folders the previous call left open.
   std::string Prepare(const Settings& settings, const std::string& url, std::string* err) {
     auto path = std::make_unique<OutputPath>();
-    CwdGuard cwd(Out());
-    EXPECT_TRUE(cwd.entered());
+    FileSpot spot;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(PrepareOutputPath(settings, url.c_str(), *path), Stop::kNone);
+    EXPECT_EQ(PrepareOutputPath(settings, url.c_str(), *path, *chain_, &spot), Stop::kNone);
+    EXPECT_NE(spot.folder, kNoDir) << url;
     std::string out = testing::internal::GetCapturedStdout();
     *err = testing::internal::GetCapturedStderr();
     for (const auto& entry : std::filesystem::directory_iterator(root_.path()))
@@ -242,6 +250,7 @@ class PreparedPath : public ::testing::Test {
     return out;
   }
   TempDir root_;
+  std::unique_ptr<FolderChain> chain_ = std::make_unique<FolderChain>();
 };
 
 // The verbose line for one escaped byte, spelt out here rather than formatted

@@ -141,7 +141,7 @@ TEST(Rescue, UnusableCachedFilesAreSkippedSilentlyUnlessVerbose) {
   RunResult r = c.Run({"-p"});
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out.find("missing"), std::string::npos);
+  EXPECT_EQ(r.out.find("missing.gif"), std::string::npos);
   EXPECT_EQ(r.out.find("fifo"), std::string::npos);
   EXPECT_NE(r.out.find("URL=http://host/ok.htm\n"), std::string::npos);
   EXPECT_EQ(ListTree(c.out), "host/\nhost/ok.htm\n");
@@ -154,9 +154,11 @@ TEST(Rescue, UnusableCachedFilesAreSkippedSilentlyUnlessVerbose) {
         << name;
 }
 
-// A name that cannot be read counts as free, but whatever holds it is never
-// emptied, followed or opened for writing: the entry is reported and skipped.
-TEST(Rescue, ANameHeldByWhatCannotBeReadIsNeverEmptied) {
+// Whatever holds a name but is not a readable file (a folder, a link, a FIFO,
+// an unreadable file) is never emptied, followed or opened: the name counts as
+// taken and the entry is saved under the next free alternative name. A second
+// run finds every entry saved.
+TEST(Rescue, ANameHeldByWhatCannotBeReadIsSkippedForTheNextFreeName) {
   ScratchCache c;
   MakeDirs(c.out + "/host/folder");
   symlink((c.root / "outside").c_str(), (c.out + "/host/link").c_str());
@@ -172,15 +174,23 @@ TEST(Rescue, ANameHeldByWhatCannotBeReadIsNeverEmptied) {
   for (const std::string& name : names) {
     c.Add("M" + std::to_string(1000000 + c.records.size()) + ".HTM", "new " + name,
           "http://host/" + name);
-    expected += "Can't create file: 'host/" + name + "' - skip\n";
+    expected += "Already exist file: 'host/" + name + "'\n      => saving as: 'host/" + name +
+                ".Over0000'\n";
   }
   RunResult r = c.Run({"-p", "-q"});
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.err, Pauses(2 + names.size()));
+  for (const std::string& name : names)
+    EXPECT_EQ(ReadFile(c.out + "/host/" + name + ".Over0000"), "new " + name);
   EXPECT_FALSE(Exists(c.root / "outside"));
   EXPECT_TRUE(IsDirectory(c.out + "/host/folder"));
+
+  r = c.Run({"-p", "-q"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, Pauses(2));
+  EXPECT_EQ(r.out.find("saving as"), std::string::npos) << r.out;
   if (geteuid() != 0) {
     chmod((c.out + "/host/locked").c_str(), 0600);
     EXPECT_EQ(ReadFile(c.out + "/host/locked"), "precious");
@@ -207,10 +217,8 @@ TEST(Rescue, AFullDiskEndsTheRunWithTheEntrysUrl) {
     RunResult r = c.Run({"-p", "-q"}, options);
     EXPECT_EQ(r.exitCode, 254);
     EXPECT_EQ(r.out, "Error writing file: http://host/big.bin (may be disk full)\n");
-    EXPECT_TRUE(IsRegularFile(c.out + "/host/big.bin"));  // the partial file stays
-    EXPECT_LE(StatOf(c.out + "/host/big.bin").st_size, k.limit);
-    EXPECT_NE(StatOf(c.out + "/host/big.bin").st_mtim.tv_sec, kMay1998);
-    EXPECT_FALSE(Exists(c.out + "/host/after.htm"));
+    // Nothing half-written stays, under the entry's name or any other.
+    EXPECT_EQ(ListTree(c.out), "host/\n");
   }
 }
 
@@ -225,6 +233,31 @@ TEST(Rescue, TheSameCachedFileNamedTwice) {
   EXPECT_EQ(ReadFile(c.out + "/host/two.htm"), "shared");
   EXPECT_NE(r.out.find(" File 'host/one.htm' is the same as saved.\n"), std::string::npos);
   EXPECT_EQ(r.err, Pauses(1));
+}
+
+}  // namespace
+
+namespace {
+
+// Exit code 1 and the summary tell that a readable entry could not be saved; a
+// missing cached file is no failure.
+TEST(Rescue, AnEntryThatCannotBeSavedMakesTheExitCodeOne) {
+  ScratchCache c;
+  c.Add("M0000001.HTM", "fine", "http://host/fine.htm");
+  c.Add("M0000002.HTM", "lost", "http://host/" + std::string(300, 'n') + "/x.htm");
+  c.Add("M0000003.HTM", nullptr, "http://host/stale.htm");
+  RunResult r = c.Run({"-p"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("Can't create file: 'host/" + std::string(300, 'n') + "/x.htm' - skip\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("Records found: 3, saved: 1, already saved: 0, failed: 1, cached file "
+                       "missing: 1\n\nTALVEX: work completed.\n"),
+            std::string::npos)
+      << r.out;
+  // Quiet drops the summary, not the exit code.
+  r = c.Run({"-p", "-q", "-oquiet"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out.find("Records found"), std::string::npos);
 }
 
 }  // namespace

@@ -60,7 +60,9 @@ TEST(Run, CompletesOnAnIndexWithoutRecords) {
   RunResult r = s.Run({s.cache});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, kBanner + "Using NetScape Cache dir: \"" + s.cache + "/\"\n" +
-                       "Using output dir: \"" + s.work + "/\"\n" + "\nTALVEX: work completed.\n");
+                       "Using output dir: \"" + s.work + "/\"\n" +
+                       "Records found: 0, saved: 0, already saved: 0, failed: 0, cached file "
+                       "missing: 0\n\nTALVEX: work completed.\n");
   EXPECT_EQ(r.err, Pauses(1));
   EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
 }

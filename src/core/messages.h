@@ -72,5 +72,12 @@ inline constexpr const char* kCantCreateFile = "Can't create file: '%s' - skip\n
 inline constexpr const char* kTimes = "ModificationTime=0x%X, LastAccessTime=0x%X\n";
 inline constexpr const char* kErrorWriting = "Error writing file: %s (may be disk full)\n";
 inline constexpr const char* kAlternativeSuffix = ".Over%04lX";
+inline constexpr const char* kAsideSuffix = "_";
+inline constexpr const char* kShortRead =
+    "Can't read %lu bytes of the cached file for %s - saved with zeros in their place\n";
+
+// End of the run, unless quiet.
+inline constexpr const char* kSummary =
+    "Records found: %lu, saved: %lu, already saved: %lu, failed: %lu, cached file missing: %lu\n";
 
 }  // namespace msg

@@ -3,7 +3,8 @@
 #include "platform/files.h"
 
 // Returns true when the two files have the same length and the same bytes, false
-// otherwise (a read that fails counts as a difference). Both streams are left
+// otherwise. Bytes the first file cannot supply count as zeros, as in the copy;
+// a failed read of the second counts as a difference. Both streams are left
 // wherever the comparison stopped.
 bool CompareFiles(Stream* first, Stream* second);
 

@@ -4,18 +4,22 @@
 
 #include "core/buffers.h"
 
-bool CopyBytes(Stream* source, Stream* target, long long count, unsigned char* chunk) {
+CopyResult CopyBytes(Stream* source, Stream* target, long long count, unsigned char* chunk) {
+  CopyResult result = {true, 0};
   long long done = 0;
   std::size_t size = kChunkSize;
   while (done != count) {
     if (done + static_cast<long long>(kChunkSize) > count)
       size = static_cast<std::size_t>(count - done);
-    // Cleared before every read, whose result is not needed: a short or failed
-    // read leaves zeros, and the output still gets the full count.
-    std::memset(chunk, 0, kChunkSize);
-    ReadBlock(source, chunk, size);
-    if (WriteBlock(target, chunk, size) != 1) return false;
+    // A short or failed read leaves zeros, and the output still gets the full count.
+    std::size_t got = ReadBytes(source, chunk, size);
+    std::memset(chunk + got, 0, size - got);
+    result.missing += static_cast<long long>(size - got);
+    if (WriteBlock(target, chunk, size) != 1) {
+      result.written = false;
+      return result;
+    }
     done += static_cast<long long>(size);
   }
-  return true;
+  return result;
 }

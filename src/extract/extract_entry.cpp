@@ -9,88 +9,114 @@
 #include "extract/copy_bytes.h"
 #include "extract/open_cached.h"
 #include "extract/prepare_path.h"
-#include "platform/ansi_path.h"
+#include "platform/output_tree.h"
 
 namespace {
 
-// The name is taken by a different file: looks for name.Over0000, .Over0001, ...
-// up to the first name that is free or already holds the same content. Leaves
-// that name in path.text. Returns true when the content is already there.
-bool FindAlternativeName(const Settings& settings, Stream* source, Stream* target,
-                         OutputPath& path) {
-  for (unsigned long counter = 0;; ++counter) {
-    CloseStream(target);
-    std::snprintf(path.text + path.length, kPathSize - path.length, msg::kAlternativeSuffix,
-                  counter);
-    target = FOpenAnsi(path.text, "rb");
-    if (target == nullptr) return false;
-    if (CompareFiles(source, target)) {
-      if (settings.verbose) Say(msg::kSameAsSaved, path.text);
-      CloseStream(target);
-      return true;
+enum class Holder { kFree, kSame, kOther };
+
+// What holds the name in the folder: nothing, the cached file's content, or
+// anything else (other content, a folder, a FIFO, a link, an unreadable file).
+Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
+  if (KindAt(folder, name) == NodeKind::kMissing) return Holder::kFree;
+  Stream* existing = OpenFileAt(folder, name);
+  if (existing == nullptr) return Holder::kOther;
+  bool same = CompareFiles(source, existing);
+  CloseStream(existing);
+  return same ? Holder::kSame : Holder::kOther;
+}
+
+// Looks for the name to save under, and leaves it in path.text: the base name,
+// then name.Over0000, .Over0001, ... (*next is -1 before the base name is tried,
+// then the next counter to try). Returns kSame when the content is already saved
+// under one of them, or under the name_ a later folder moved it aside to.
+Holder FindName(const Settings& settings, DirHandle folder, OutputPath& path, std::size_t nameStart,
+                Stream* source, long* next) {
+  const char* name = path.text + nameStart;
+  if (*next < 0) {
+    Holder holder = WhatHolds(folder, name, source);
+    if (holder == Holder::kOther && KindAt(folder, name) == NodeKind::kFolder) {
+      std::snprintf(path.text + path.length, kPathSize - path.length, "%s", msg::kAsideSuffix);
+      if (WhatHolds(folder, name, source) != Holder::kSame)
+        path.text[path.length] = '\0';
+      else
+        holder = Holder::kSame;
     }
+    if (holder == Holder::kSame && settings.verbose) Say(msg::kSameAsSaved, path.text);
+    if (holder != Holder::kOther) return holder;
+    Say(msg::kAlreadyExists, path.text);
+    *next = 0;
+  }
+  for (;;) {
+    std::snprintf(path.text + path.length, kPathSize - path.length, msg::kAlternativeSuffix,
+                  static_cast<unsigned long>((*next)++));
+    Holder holder = WhatHolds(folder, name, source);
+    if (holder == Holder::kSame && settings.verbose) Say(msg::kSameAsSaved, path.text);
+    if (holder != Holder::kOther) return holder;
   }
 }
 
-Stop FailWrite(const char* url) {
+EntryResult CantCreate(const char* shownPath) {
+  Say(msg::kCantCreateFile, shownPath);
+  return {Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};
+}
+
+EntryResult FailWrite(const char* url) {
   Say(msg::kErrorWriting, url);
-  return Stop::kWriteFailed;
+  return {Outcome::kFailed, Stop::kWriteFailed};
+}
+
+EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, const char* url,
+                 OutputPath& path, const FileSpot& spot, std::uint32_t modificationTime,
+                 std::uint32_t lastAccessTime) {
+  if (spot.folder == kNoDir) return CantCreate(path.text);
+  long next = -1;
+  for (;;) {
+    if (FindName(settings, spot.folder, path, spot.nameStart, source, &next) == Holder::kSame)
+      return {Outcome::kAlreadySaved};
+    if (next >= 0) {
+      Say(msg::kSavingAs, path.text);
+      if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};
+    }
+
+    CreateFailure why;
+    Stream* target = CreatePartialAt(spot.folder, &why);
+    if (target == nullptr)
+      return why == CreateFailure::kDiskWide ? FailWrite(url) : CantCreate(path.text);
+    long long count = MeasureFile(source);
+    CopyResult copy = CopyBytes(source, target, count < 0 ? 0 : count, buffers.chunk);
+    // The last bytes reach the disk only at the close: a failure there is a failed write too.
+    if (CloseStream(target) != 0 || !copy.written) {
+      DropPartial(nullptr);
+      return FailWrite(url);
+    }
+    if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);
+    std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
+    SetPartialTimes(lastAccessTime, modification);
+
+    int named = NamePartial(path.text + spot.nameStart);
+    if (named == -1) continue;  // taken meanwhile: the search goes on
+    if (named != 0) return CantCreate(path.text);
+    if (copy.missing == 0) return {Outcome::kSaved};
+    Say(msg::kShortRead, static_cast<unsigned long>(copy.missing), url);
+    return {Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};
+  }
 }
 
 }  // namespace
 
-Stop ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
-                  const char* url, std::uint32_t modificationTime, std::uint32_t lastAccessTime) {
+EntryResult ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
+                         const char* url, std::uint32_t modificationTime,
+                         std::uint32_t lastAccessTime) {
   Stream* source = OpenCachedFile(settings, buffers, cachedPath);
-  if (source == nullptr) return Stop::kNone;
+  if (source == nullptr) return {Outcome::kMissing};
   if (!settings.quiet) Say(msg::kUrlLine, url);
 
   OutputPath path;
-  if (PrepareOutputPath(settings, url, path) != Stop::kNone) {
-    CloseStream(source);
-    return Stop::kEscape;
-  }
-
-  // A name counts as taken when a file can be read under it.
-  Stream* existing = FOpenAnsi(path.text, "rb");
-  if (existing != nullptr) {
-    if (CompareFiles(source, existing)) {
-      if (settings.verbose) Say(msg::kSameAsSaved, path.text);
-      CloseStream(existing);
-      CloseStream(source);
-      return Stop::kNone;
-    }
-    Say(msg::kAlreadyExists, path.text);
-    if (FindAlternativeName(settings, source, existing, path)) {
-      CloseStream(source);
-      return Stop::kNone;
-    }
-    Say(msg::kSavingAs, path.text);
-    if (!PausePrompt()) {
-      CloseStream(source);
-      return Stop::kEscape;
-    }
-  }
-
-  // Created exclusively: whatever still holds the name (an unreadable file, a
-  // folder) is never emptied.
-  Stream* target = FOpenAnsi(path.text, "wb");
-  if (target == nullptr) {
-    Say(msg::kCantCreateFile, path.text);
-    CloseStream(source);
-    return PausePrompt() ? Stop::kNone : Stop::kEscape;
-  }
-
-  long long count = MeasureFile(source);
-  if (count < 0) count = 0;
-  bool written = CopyBytes(source, target, count, buffers.chunk);
-  // The last bytes reach the disk only at the close: a failure there is a failed write too.
-  written = CloseStream(target) == 0 && written;
+  FileSpot spot;
+  EntryResult result = {Outcome::kFailed, Stop::kEscape};
+  if (PrepareOutputPath(settings, url, path, buffers.folders, &spot) == Stop::kNone)
+    result = Save(settings, buffers, source, url, path, spot, modificationTime, lastAccessTime);
   CloseStream(source);
-  if (!written) return FailWrite(url);
-
-  if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);
-  std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
-  SetFileTimesAnsi(path.text, lastAccessTime, modification);
-  return Stop::kNone;
+  return result;
 }

@@ -4,23 +4,34 @@
 
 #include "core/messages.h"
 #include "core/say.h"
-#include "platform/ansi_path.h"
-#include "platform/files.h"
-#include "platform/links.h"
-#include "platform/system.h"
+#include "platform/output_tree.h"
 
-void MakeFolder(const Settings& settings, const char* folderPath) {
-  // Only a readable regular file opens here; a folder, a missing name and an
-  // empty path do not. A link is moved aside whatever it points to, so that no
-  // later level of the path can lead out of the output directory through it.
-  Stream* existing = FOpenAnsi(folderPath, "rb");
-  bool inTheWay = existing != nullptr || IsSymbolicLink(ToAnsiPath(folderPath));
-  if (inTheWay) {
-    if (settings.verbose) Say(msg::kRenamingFileForFolder, folderPath);
-    CloseStream(existing);
-    char asideName[kPathSize];
-    std::snprintf(asideName, sizeof asideName, "%s_", folderPath);
-    MoveFileAnsi(folderPath, asideName);
+DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
+                     const char* shownPath) {
+  DirHandle folder = OpenFolderAt(parent, name);
+  if (folder != kNoDir) return folder;
+  // A readable file is moved aside; so is a link, whatever it points to, so that
+  // no deeper level can lead out of the output directory through it.
+  NodeKind kind = KindAt(parent, name);
+  bool inTheWay = kind == NodeKind::kLink;
+  if (kind == NodeKind::kFile) {
+    Stream* readable = OpenFileAt(parent, name);
+    inTheWay = readable != nullptr;
+    CloseStream(readable);
   }
-  MkDirAnsi(folderPath);
+  if (inTheWay) {
+    if (settings.verbose) Say(msg::kRenamingFileForFolder, shownPath);
+    char asideName[kPathSize];
+    std::snprintf(asideName, sizeof asideName, "%s_", name);
+    MoveAt(parent, name, asideName);
+  }
+  MakeFolderAt(parent, name);
+  return OpenFolderAt(parent, name);
+}
+
+void CloseFolders(FolderChain& chain) {
+  for (std::size_t i = 0; i < chain.depth; ++i) CloseDirectory(chain.levels[i]);
+  chain.depth = 0;
+  CloseDirectory(chain.transient);
+  chain.transient = kNoDir;
 }

@@ -1,13 +1,16 @@
-// Creating one folder level of an output path.
+// Making the folder levels of an output path, each through the handle of its parent.
 #pragma once
 
+#include "core/buffers.h"
 #include "core/settings.h"
+#include "platform/dir_handle.h"
 
-// Creates the folder at folderPath (relative to the current directory, the output
-// directory). A readable file or a symbolic link that holds the name is first moved
-// aside to the same name with "_" appended (a warning when verbose), never
-// replacing anything; when that name is taken the move fails and the folder is not
-// made. Every failure is silent: it shows later, when the entry's file cannot be
-// created. The levels above folderPath must be real folders or missing, never
-// links (BuildOutputPath stops calling it below a link that stayed).
-void MakeFolder(const Settings& settings, const char* folderPath);
+// Makes (or finds) the folder name in parent and returns its handle, or kNoDir.
+// A readable file or a symbolic link that holds the name is first moved aside
+// to the same name with "_" appended (a warning naming shownPath when verbose),
+// never replacing anything; when that name is taken the folder is not made.
+DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
+                     const char* shownPath);
+
+// Closes every handle the chain holds below its root.
+void CloseFolders(FolderChain& chain);

@@ -1,37 +1,72 @@
 #include "extract/prepare_path.h"
 
-#include <cstdio>
+#include <cstring>
 
 #include "core/messages.h"
 #include "core/pause.h"
 #include "core/say.h"
 #include "extract/make_folder.h"
-#include "platform/ansi_path.h"
-#include "platform/links.h"
 
-Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path) {
+namespace {
+
+// Drops the chain's levels from depth on.
+void CutChain(FolderChain& chain, std::size_t depth) {
+  for (std::size_t j = depth; j < chain.depth; ++j) CloseDirectory(chain.levels[j]);
+  if (depth < chain.depth) chain.depth = depth;
+}
+
+}  // namespace
+
+Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
+                       FolderChain& chain, FileSpot* spot) {
   BuildOutputPath(settings, url, path);
   if (path.unknownPrefix) {
     Say(msg::kUnknownPrefix, url);
     if (!PausePrompt()) return Stop::kEscape;
   }
+  CloseDirectory(chain.transient);
+  chain.transient = kNoDir;
+
   char* text = path.text;
-  // Set once a folder level is a link that MakeFolder could not move aside.
-  std::size_t cutAt = 0;
+  std::size_t level = 0;  // folder levels of this path so far
+  std::size_t start = 0;  // where the current level's name begins
+  bool shared = true;     // every level so far is one the chain already holds
+  DirHandle parent = chain.root;
   for (std::size_t i = 0; i < path.eventCount; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) {
       if (settings.verbose) Say(msg::kRenamingChar, event.byte, event.byte, url);
-    } else if (cutAt == 0) {
-      text[event.position] = '\0';
-      MakeFolder(settings, text);
-      if (IsSymbolicLink(ToAnsiPath(text))) cutAt = event.position + 1u;
-      text[event.position] = kPathSeparator;
+      continue;
     }
+    std::size_t end = event.position;
+    if (end == start || parent == kNoDir) {  // a doubled separator, or below a failed level
+      start = end + 1;
+      continue;
+    }
+    shared = shared && level < chain.depth && chain.ends[level] == end &&
+             std::memcmp(chain.text, text, end) == 0;
+    if (shared) {
+      parent = chain.levels[level];
+    } else {
+      CutChain(chain, level);
+      text[end] = '\0';
+      DirHandle folder = MakeFolder(settings, parent, text + start, text);
+      text[end] = kPathSeparator;
+      if (level > kMaxKeptLevels) CloseDirectory(parent);  // a level the chain does not keep
+      parent = folder;
+      if (folder != kNoDir && level < kMaxKeptLevels) {
+        chain.levels[level] = folder;
+        chain.ends[level] = end;
+        chain.depth = level + 1;
+        std::memcpy(chain.text, text, end);
+      }
+    }
+    ++level;
+    start = end + 1;
   }
-  if (cutAt != 0) {
-    path.length = cutAt;
-    text[cutAt] = '\0';
-  }
+  if (shared) CutChain(chain, level);
+  if (level > kMaxKeptLevels) chain.transient = parent;
+  spot->folder = parent;
+  spot->nameStart = start;
   return Stop::kNone;
 }

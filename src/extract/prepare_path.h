@@ -1,16 +1,23 @@
 // An entry's place in the output tree, made ready for saving.
 #pragma once
 
+#include "core/buffers.h"
 #include "core/settings.h"
 #include "core/stop.h"
 #include "extract/output_path.h"
 
+// Where an entry's file goes: its folder and the position of its name in the path.
+struct FileSpot {
+  DirHandle folder = kNoDir;  // kNoDir when a folder level could not be made
+  std::size_t nameStart = 0;  // the file's name is path.text + nameStart
+};
+
 // Maps the URL to its path (BuildOutputPath), then does what the mapping only
 // lists, in URL order: reports an unknown prefix and pauses on it, prints
 // " Renaming char" for each escaped byte when verbose, and makes every folder
-// level (MakeFolder), relative to the current directory, the output directory.
-// When a level is a symbolic link that could not be moved aside, no deeper level
-// is made and the path is cut after that level's separator, so that creating
-// the entry's file fails instead of writing through the link.
-// Returns Stop::kEscape when ESC was pressed at the pause, else Stop::kNone.
-Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path);
+// level through the handle of its parent (MakeFolder), starting from chain.root
+// and reusing the levels the previous entry's path shares. When a level cannot
+// be made, nothing is made below it. The folder handle in *spot belongs to the
+// chain. Returns Stop::kEscape when ESC was pressed at the pause, else Stop::kNone.
+Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
+                       FolderChain& chain, FileSpot* spot);

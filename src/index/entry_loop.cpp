@@ -24,11 +24,11 @@ void ListRecord(long number, const unsigned char* record, const char* file, cons
 
 }  // namespace
 
-Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index) {
-  return ProcessEntries(settings, buffers, index, ExtractEntry);
+Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index, Tally& tally) {
+  return ProcessEntries(settings, buffers, index, tally, ExtractEntry);
 }
 
-Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
+Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index, Tally& tally,
                     ExtractFunction extract) {
   auto scanner = std::make_unique<IndexScanner>();
   StartScan(*scanner, index);
@@ -42,6 +42,7 @@ Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
     std::size_t fileLength = std::strlen(file);
     if (fileLength >= kPathSize - buffers.cacheDirLength) {
       if (settings.verbose) Say(msg::kCachedPathTooLong, file);
+      tally.Count(Outcome::kMissing);
       continue;
     }
     std::memcpy(buffers.cachePath + buffers.cacheDirLength, file, fileLength + 1);
@@ -50,10 +51,11 @@ Stop ProcessEntries(const Settings& settings, Buffers& buffers, Stream* index,
     const char* url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
     std::memcpy(buffers.url, url, std::strlen(url) + 1);
     if (settings.verbose) ListRecord(number, record, file, buffers.url);
-    Stop stop =
+    EntryResult result =
         extract(settings, buffers, buffers.cachePath, buffers.url,
                 LoadU32(record + kModificationTimeOffset), LoadU32(record + kLastAccessTimeOffset));
-    if (stop != Stop::kNone) return stop;
+    tally.Count(result.outcome);
+    if (result.stop != Stop::kNone) return result.stop;
   }
   return Stop::kNone;
 }

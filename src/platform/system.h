@@ -18,3 +18,7 @@ bool IsSwitchStart(char c);
 // length of the result, also when it does not fit (out is then left as it was),
 // or -1 when the path depends on a start directory that is unknown.
 long ResolveAgainst(const char* startDir, const char* path, char* out, std::size_t size);
+
+// Makes a file-size limit fail the write that reaches it, like a full disk,
+// instead of ending the process.
+void IgnoreFileSizeLimitSignal();

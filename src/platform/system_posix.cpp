@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <cstring>
 
 #include "platform/system.h"
@@ -23,4 +25,8 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
     std::memcpy(out + prefix, path, length - prefix + 1);
   }
   return static_cast<long>(length);
+}
+
+void IgnoreFileSizeLimitSignal() {
+  signal(SIGXFSZ, SIG_IGN);
 }

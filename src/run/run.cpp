@@ -10,6 +10,8 @@
 #include "core/pause.h"
 #include "core/say.h"
 #include "core/settings.h"
+#include "core/tally.h"
+#include "extract/make_folder.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
 #include "platform/files.h"
@@ -72,6 +74,7 @@ int Run(int argc, const char* const* argv) {
     return kExitOk;
   }
   if (!settings.quiet) PrintBanner();
+  IgnoreFileSizeLimitSignal();
 
   // One less than the buffer, so the separator always fits behind it.
   char startDir[kPathSize];
@@ -108,7 +111,12 @@ int Run(int argc, const char* const* argv) {
     if (!PausePrompt()) return kExitEscape;
   }
 
-  Stop stop = ProcessEntries(settings, *buffers, index);
+  // The output tree is reached through handles from here on.
+  buffers->folders.root = OpenDirectory(".");
+  Tally tally;
+  Stop stop = ProcessEntries(settings, *buffers, index, tally);
+  CloseFolders(buffers->folders);
+  CloseDirectory(buffers->folders.root);
   CloseStream(index);
   if (stop != Stop::kNone) return ExitCodeOf(stop);
 
@@ -116,6 +124,9 @@ int Run(int argc, const char* const* argv) {
     Say(msg::kCantChangeToParent);
     if (!PausePrompt()) return kExitEscape;
   }
-  if (!settings.quiet) Say(msg::kWorkCompleted);
-  return kExitOk;
+  if (!settings.quiet) {
+    Say(msg::kSummary, tally.found, tally.saved, tally.alreadySaved, tally.failed, tally.missing);
+    Say(msg::kWorkCompleted);
+  }
+  return tally.failed == 0 ? kExitOk : kExitSomeFailed;
 }

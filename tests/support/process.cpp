@@ -35,7 +35,6 @@ std::vector<char*> MakeArgv(const std::vector<std::string>& args) {
 [[noreturn]] void ExecTalvex(const std::vector<char*>& argv, const RunOptions& options) {
   if (chdir(options.cwd.c_str()) != 0) _exit(126);
   if (options.fileSizeLimit >= 0) {
-    signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit = {static_cast<rlim_t>(options.fileSizeLimit),
                            static_cast<rlim_t>(options.fileSizeLimit)};
     setrlimit(RLIMIT_FSIZE, &limit);

@@ -26,7 +26,7 @@ const char* TalvexBinary();
 struct RunOptions {
   std::string cwd = ".";
   int timeoutMs = 20000;
-  long fileSizeLimit = -1;  // RLIMIT_FSIZE for the child, with SIGXFSZ ignored
+  long fileSizeLimit = -1;  // RLIMIT_FSIZE for the child (SIGXFSZ left as it is)
 };
 
 // Runs talvex with args, no controlling terminal, standard input /dev/null.
