@@ -1,5 +1,5 @@
 #include "run/run.h"
 
 int main(int argc, char** argv) {
-  return Run(argc, argv);
+  return Run(ProgramArguments(argc, argv));
 }

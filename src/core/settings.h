@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/system.h"
+
 struct Settings {
   std::string outputDir = "TALVEX.OUT";  // relative or absolute; may be empty
   std::string cacheDir;                  // the positional argument, as given
@@ -10,4 +12,6 @@ struct Settings {
   bool verbose = false;
   bool skipKnownPrefixes = false;
   bool noNonAsciiNames = false;
+  // Not a switch: the file system's naming rules, which the URL mapping follows.
+  bool windowsNames = kWindowsNameRules;
 };

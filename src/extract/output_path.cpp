@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "extract/windows_names.h"
+
 namespace {
 
 struct KnownPrefix {
@@ -51,6 +53,8 @@ bool MustEscape(unsigned char byte, const Settings& settings) {
     case '*':
     case ':':
       return true;
+    case '"':
+      return settings.windowsNames;
     default:
       return false;
   }
@@ -70,6 +74,24 @@ bool IsDotSegment(const char* text, const char* end) {
     }
   }
   return dot;
+}
+
+// The bytes of one level that the Windows naming rules escape: the first when
+// the level is a device name, the last when it is a dot or a blank; else nullptr.
+struct LevelEscapes {
+  const char* first = nullptr;
+  const char* last = nullptr;
+};
+
+LevelEscapes WindowsEscapes(const Settings& settings, const char* text, const char* end) {
+  LevelEscapes escapes;
+  if (!settings.windowsNames) return escapes;
+  const char* stop = text;
+  while (stop < end && !IsSeparator(*stop)) ++stop;
+  std::size_t length = static_cast<std::size_t>(stop - text);
+  if (IsReservedDeviceName(text, length)) escapes.first = text;
+  if (HasDroppedEnding(text, length)) escapes.last = stop - 1;
+  return escapes;
 }
 
 // The length of text, but at most limit: never reads past the limit.
@@ -95,15 +117,18 @@ void BuildOutputPath(const Settings& settings, const char* url, OutputPath& path
   char* text = path.text;
   path.length = 0;
   bool dotSegment = IsDotSegment(walk, end);
+  LevelEscapes level = WindowsEscapes(settings, walk, end);
   for (const char* at = walk; at < end; ++at) {
     unsigned char byte = static_cast<unsigned char>(*at);
     if (IsSeparator(*at)) {
       dotSegment = IsDotSegment(at + 1, end);
+      level = WindowsEscapes(settings, at + 1, end);
       // A path that began with a separator would be absolute: drop the empty level.
       if (path.length == 0) continue;
       AddEvent(path, PathEvent::kFolder, byte);
       text[path.length++] = kPathSeparator;
-    } else if (MustEscape(byte, settings) || (dotSegment && byte == '.')) {
+    } else if (MustEscape(byte, settings) || (dotSegment && byte == '.') || at == level.first ||
+               at == level.last) {
       AddEvent(path, PathEvent::kEscaped, byte);
       std::snprintf(text + path.length, kEscapeLength + 1, "%%%02x", byte);
       path.length += kEscapeLength;

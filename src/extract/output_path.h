@@ -45,5 +45,7 @@ struct OutputPath {
 };
 
 // Maps the URL to its base name and lists, in order, every escaped byte and
-// every folder level on the way. Never fails and never refuses a URL.
+// every folder level on the way. Never fails and never refuses a URL. With
+// settings.windowsNames a level that is a device name has its first byte
+// escaped, a level ending in a dot or a blank that byte, and '"' is escaped.
 void BuildOutputPath(const Settings& settings, const char* url, OutputPath& path);

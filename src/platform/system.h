@@ -1,4 +1,5 @@
-// Process-level facts of the platform: path syntax and switch syntax.
+// Process-level facts of the platform: the argument list, path syntax, switch
+// syntax and the naming rules of the file system.
 #pragma once
 
 #include <cstddef>
@@ -22,3 +23,20 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
 // Makes a file-size limit fail the write that reaches it, like a full disk,
 // instead of ending the process.
 void IgnoreFileSizeLimitSignal();
+
+// True when the file system refuses or misreads some names that are valid
+// elsewhere: reserved device names (CON, NUL.txt...), names ending in a dot or a
+// blank, and '"'. The URL mapping then escapes them.
+extern const bool kWindowsNameRules;
+
+// The program's arguments: element 0 is the program, then the arguments in order.
+struct ArgumentList {
+  int count;
+  const char* const* values;
+};
+
+// The program's own argument list, given what main received. On POSIX that is
+// argv as given. On Windows it is built from the process's command line (see
+// command_line_split.h), every element in the console's character set, element 0
+// the program file's full path. The list stays valid until the process ends.
+ArgumentList ProgramArguments(int argc, const char* const* argv);

@@ -5,6 +5,7 @@
 #include "platform/system.h"
 
 const char kPathSeparator = '/';
+const bool kWindowsNameRules = false;
 
 // On POSIX a leading '/' is an absolute path, so only '-' starts a switch.
 bool IsSwitchStart(char c) {
@@ -29,4 +30,8 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
 
 void IgnoreFileSizeLimitSignal() {
   signal(SIGXFSZ, SIG_IGN);
+}
+
+ArgumentList ProgramArguments(int argc, const char* const* argv) {
+  return {argc, argv};
 }

@@ -1,0 +1,13 @@
+// Names that Windows refuses or reads as something else.
+#pragma once
+
+#include <cstddef>
+
+// True when the path level text[0..length) names a device on Windows: CON, PRN,
+// AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$ or CONOUT$, in any case, alone or
+// followed by blanks or by an extension ("nul.txt", "Con .html"). Creating such a
+// name opens the device instead of a file.
+bool IsReservedDeviceName(const char* text, std::size_t length);
+
+// True when Windows drops the level's last byte: a final dot or blank.
+bool HasDroppedEnding(const char* text, std::size_t length);
