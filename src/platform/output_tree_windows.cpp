@@ -1,0 +1,293 @@
+// The output tree through folder handles: every name is opened relative to its
+// folder's handle (NtCreateFile with a root directory), never through a path,
+// and never through a reparse point (symbolic link, junction, mount point).
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/output_tree.h"
+#include "platform/wide_text.h"
+
+namespace {
+
+// With the Windows naming rules the URL mapping escapes the first letter of
+// every device name, so no entry can own this name; through a folder handle it
+// is an ordinary name.
+const char kPartialName[] = "CON.talvex-partial";
+
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The partial file's folder, shared with the console control handler.
+volatile LONG_PTR g_partialDir = kNoDir;
+bool g_handlerInstalled = false;
+
+HANDLE Native(DirHandle dir) {
+  return reinterpret_cast<HANDLE>(dir);
+}
+
+// A name of one level: no separator, no stream, no "." or "..".
+bool IsPlainName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+// Opens name in dir. Returns the handle, or nullptr with *error set to the
+// Windows error code.
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, ULONG disposition,
+              ULONG options, DWORD* error) {
+  std::wstring wide = WideFrom(name, CodePage::kOem);
+  if (dir == kNoDir || !IsPlainName(wide) || wide.size() > 32767) {
+    *error = ERROR_INVALID_NAME;
+    return nullptr;
+  }
+  UNICODE_STRING text;
+  text.Buffer = &wide[0];
+  text.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+  text.MaximumLength = text.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, Native(dir), nullptr);
+  IO_STATUS_BLOCK io;
+  HANDLE handle = nullptr;
+  NTSTATUS status =
+      NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                   share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (status >= 0) return handle;
+  *error = RtlNtStatusToDosError(status);
+  return nullptr;
+}
+
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options) {
+  DWORD error = 0;
+  return OpenAt(dir, name, access, kShareAll, FILE_OPEN, options | FILE_OPEN_REPARSE_POINT, &error);
+}
+
+DWORD AttributesOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(handle, &info) ? info.dwFileAttributes
+                                                   : INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsReparsePoint(DWORD attributes) {
+  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes the name in dir when it is a file (not a folder); the name itself,
+// never what a link points to.
+bool RemoveAt(DirHandle dir, const char* name) {
+  HANDLE handle = OpenAt(dir, name, DELETE, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
+  if (handle == nullptr) return false;
+  CloseHandle(handle);
+  return true;
+}
+
+BOOL WINAPI RemovePartialOnControlEvent(DWORD) {
+  DirHandle dir = g_partialDir;
+  if (dir != kNoDir) RemoveAt(dir, kPartialName);
+  return FALSE;  // then the process ends as it would have
+}
+
+void InstallHandler() {
+  if (g_handlerInstalled) return;
+  g_handlerInstalled = SetConsoleCtrlHandler(RemovePartialOnControlEvent, TRUE) != FALSE;
+}
+
+bool IsDiskWide(DWORD error) {
+  switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_NOT_ENOUGH_QUOTA:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NOT_READY:
+    case ERROR_IO_DEVICE:
+    case ERROR_CRC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsNameTaken(DWORD error) {
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
+
+Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
+  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  Stream* stream = _fdopen(fd, mode);
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+// Gives the file behind handle the name to in dir, never replacing anything.
+// Returns 0, or the Windows error code.
+DWORD Rename(HANDLE handle, DirHandle dir, const char* to) {
+  std::wstring wide = WideFrom(to, CodePage::kOem);
+  if (!IsPlainName(wide)) return ERROR_INVALID_NAME;
+  std::size_t nameBytes = wide.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = FALSE;
+  info->RootDirectory = Native(dir);
+  info->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::memcpy(info->FileName, wide.c_str(), nameBytes);
+  // The layout of FILE_RENAME_INFO is that of the system's rename request, which
+  // is sent as it is: not every system passes RootDirectory on from the Win32 call.
+  IO_STATUS_BLOCK io;
+  NTSTATUS status = NtSetInformationFile(handle, &io, info, static_cast<ULONG>(buffer.size()),
+                                         FileRenameInformation);
+  return status >= 0 ? 0 : RtlNtStatusToDosError(status);
+}
+
+DWORD MoveWithin(DirHandle dir, const char* from, const char* to) {
+  HANDLE handle = OpenAt(dir, from, DELETE, 0);
+  if (handle == nullptr) return ERROR_FILE_NOT_FOUND;
+  DWORD error = Rename(handle, dir, to);
+  CloseHandle(handle);
+  return error;
+}
+
+// Seconds since 1970-01-01 UTC as a FILETIME: 100 ns units since 1601-01-01.
+FILETIME FileTimeOf(std::uint32_t seconds) {
+  const std::uint64_t kUnixEpoch = 116444736000000000ull;
+  std::uint64_t ticks = kUnixEpoch + std::uint64_t{seconds} * 10000000ull;
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+}  // namespace
+
+// The output directory itself may be reached through a link, as on any system;
+// what lies below it is not.
+DirHandle OpenDirectory(const char* path) {
+  std::wstring wide = LongPathFrom(path);
+  if (wide.empty()) return kNoDir;
+  HANDLE handle =
+      CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE, kShareAll,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return kNoDir;
+  DWORD attributes = AttributesOf(handle);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    CloseHandle(handle);
+    return kNoDir;
+  }
+  return reinterpret_cast<DirHandle>(handle);
+}
+
+void CloseDirectory(DirHandle dir) {
+  if (dir != kNoDir) CloseHandle(Native(dir));
+}
+
+NodeKind KindAt(DirHandle dir, const char* name) {
+  HANDLE handle = OpenAt(dir, name, FILE_READ_ATTRIBUTES, 0);
+  if (handle == nullptr) return NodeKind::kMissing;
+  DWORD attributes = AttributesOf(handle);
+  DWORD type = GetFileType(handle);
+  CloseHandle(handle);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return NodeKind::kMissing;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return NodeKind::kLink;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NodeKind::kFolder;
+  return type == FILE_TYPE_DISK ? NodeKind::kFile : NodeKind::kOther;
+}
+
+DirHandle OpenFolderAt(DirHandle dir, const char* name) {
+  HANDLE handle = OpenAt(dir, name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                         FILE_DIRECTORY_FILE);
+  if (handle == nullptr) return kNoDir;
+  if (IsReparsePoint(AttributesOf(handle))) {
+    CloseHandle(handle);
+    return kNoDir;
+  }
+  return reinterpret_cast<DirHandle>(handle);
+}
+
+int MakeFolderAt(DirHandle dir, const char* name) {
+  DWORD error = 0;
+  HANDLE handle =
+      OpenAt(dir, name, FILE_LIST_DIRECTORY, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &error);
+  if (handle == nullptr) return -1;
+  CloseHandle(handle);
+  return 0;
+}
+
+// The opened object itself is checked, so nothing swapped in before the open
+// can slip through. Reading leaves the access time alone where it may.
+Stream* OpenFileAt(DirHandle dir, const char* name) {
+  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
+  HANDLE handle = OpenAt(dir, name, GENERIC_READ | FILE_WRITE_ATTRIBUTES, options);
+  if (handle == nullptr) handle = OpenAt(dir, name, GENERIC_READ, options);
+  if (handle == nullptr) return nullptr;
+  DWORD attributes = AttributesOf(handle);
+  if (IsReparsePoint(attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+      GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
+  SetFileTime(handle, nullptr, &keep, nullptr);
+  return StreamFrom(handle, _O_RDONLY, "rb");
+}
+
+int MoveAt(DirHandle dir, const char* from, const char* to) {
+  return MoveWithin(dir, from, to) == 0 ? 0 : -1;
+}
+
+Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
+  InstallHandler();
+  // Shared for deletion, so that the control handler can remove it while it is written.
+  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
+  DWORD error = 0;
+  HANDLE handle =
+      OpenAt(dir, kPartialName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options, &error);
+  // Left by a run that was killed outright: it was never anybody's file.
+  if (handle == nullptr && IsNameTaken(error) && RemoveAt(dir, kPartialName))
+    handle =
+        OpenAt(dir, kPartialName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options, &error);
+  if (handle == nullptr) {
+    *why = IsDiskWide(error) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
+    return nullptr;
+  }
+  g_partialDir = dir;
+  Stream* stream = StreamFrom(handle, _O_WRONLY, "wb");
+  if (stream == nullptr) {
+    DropPartial(nullptr);
+    *why = CreateFailure::kThisName;
+    return nullptr;
+  }
+  *why = CreateFailure::kNone;
+  return stream;
+}
+
+void DropPartial(Stream* stream) {
+  if (stream != nullptr) std::fclose(stream);
+  if (g_partialDir != kNoDir) RemoveAt(g_partialDir, kPartialName);
+  g_partialDir = kNoDir;
+}
+
+int SetPartialTimes(std::uint32_t accessTime, std::uint32_t modificationTime) {
+  HANDLE handle =
+      OpenAt(g_partialDir, kPartialName, FILE_WRITE_ATTRIBUTES, FILE_NON_DIRECTORY_FILE);
+  if (handle == nullptr) return -1;
+  FILETIME access = FileTimeOf(accessTime);
+  FILETIME write = FileTimeOf(modificationTime);
+  bool set = SetFileTime(handle, nullptr, &access, &write) != FALSE;
+  CloseHandle(handle);
+  return set ? 0 : -1;
+}
+
+int NamePartial(const char* name) {
+  DWORD error = MoveWithin(g_partialDir, kPartialName, name);
+  if (error == 0) {
+    g_partialDir = kNoDir;
+    return 0;
+  }
+  if (IsNameTaken(error)) return -1;
+  DropPartial(nullptr);
+  return -2;
+}
