@@ -9,7 +9,7 @@
 
 #include "support/files.h"
 #include "support/index_builder.h"
-#include "support/process.h"
+#include "support/pty_session.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/cache_builder.h"
+#include "support/pty_session.h"
 
 namespace {
 

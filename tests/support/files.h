@@ -30,6 +30,7 @@ bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 void MakeDirs(const std::string& path);
 // stat of the path (not following a final symbolic link); zeroed when missing.
+// POSIX only: the Windows tests read times through the system calls.
 struct stat StatOf(const std::string& path);
 // Every file and folder below root, relative, sorted, folders ending in '/'.
 std::string ListTree(const std::string& root);

@@ -1,16 +1,17 @@
-// Running the real talvex binary from a test: detached from any terminal, or
-// under a pseudo-terminal that the test owns. Every run has a timeout.
+// Running the real talvex binary from a test, detached from any terminal or
+// console. Every run has a timeout. On POSIX pty_session.h also runs it under a
+// pseudo-terminal that the test owns.
 #pragma once
 
-#include <sys/types.h>
-#include <termios.h>
-
+#include <cstddef>
 #include <string>
 #include <vector>
 
 struct RunResult {
-  int exitCode = -1;  // 0..255, or -1 when the process did not exit normally
-  int signal = 0;     // the signal that ended it, if one did
+  // POSIX: 0..255, or -1 when the process did not exit normally. Windows: the
+  // 32-bit exit code, 0 to 0xFFFFFFFF, or -1 when it had to be ended.
+  long long exitCode = -1;
+  int signal = 0;  // the signal that ended it, if one did
   bool timedOut = false;
   std::string out;  // standard output (for pty runs: everything the terminal showed)
   std::string err;  // standard error (empty for pty runs)
@@ -26,43 +27,13 @@ const char* TalvexBinary();
 struct RunOptions {
   std::string cwd = ".";
   int timeoutMs = 20000;
-  long fileSizeLimit = -1;  // RLIMIT_FSIZE for the child (SIGXFSZ left as it is)
+  long fileSizeLimit = -1;  // POSIX: RLIMIT_FSIZE for the child (SIGXFSZ left as it is)
 };
 
-// Runs talvex with args, no controlling terminal, standard input /dev/null.
+// The pause prompt, as the program writes it.
+inline constexpr const char* kPromptText = "press any key to continue, ESC to exit...";
+
+// Runs talvex with args, no controlling terminal (POSIX) or console (Windows),
+// standard input empty. On Windows the texts are UTF-8, and every argument is
+// quoted as the program's command line splitting expects.
 RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& options = {});
-
-// talvex on a pty that becomes its controlling terminal; standard input is
-// /dev/null, so keys can only come through the terminal.
-class PtySession {
- public:
-  PtySession(const std::vector<std::string>& args, const RunOptions& options = {});
-  ~PtySession();
-  PtySession(const PtySession&) = delete;
-  PtySession& operator=(const PtySession&) = delete;
-
-  // Reads until the output (from the start of the session) contains the text
-  // `count` times. Returns false on timeout or when the program ended first.
-  bool WaitFor(const std::string& text, int count = 1, int timeoutMs = 10000);
-  // Waits for the pause prompt to appear `count` times in all.
-  bool WaitForPrompt(int count = 1) { return WaitFor(kPrompt, count); }
-  void Send(const std::string& bytes);
-  void Signal(int signalNumber);
-  // Reads everything until the program ends; returns its result.
-  RunResult Finish(int timeoutMs = 10000);
-  // The terminal's settings as the program left them.
-  struct termios TerminalSettings() const;
-  const std::string& Output() const { return output_; }
-
-  static constexpr const char* kPrompt = "press any key to continue, ESC to exit...";
-
- private:
-  bool ReadSome(int timeoutMs);
-  int master_ = -1;
-  int slave_ = -1;  // kept open so the terminal outlives the program
-  pid_t pid_ = -1;
-  bool exited_ = false;
-  int status_ = 0;
-  std::string output_;
-  int timeoutMs_;
-};

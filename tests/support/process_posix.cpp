@@ -1,4 +1,5 @@
 #include "support/process.h"
+#include "support/pty_session.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -76,7 +77,7 @@ const char* TalvexBinary() {
 std::string Pauses(std::size_t n) {
   std::string text;
   for (std::size_t i = 0; i < n; ++i)
-    text += std::string(PtySession::kPrompt) + "\r" + std::string(41, ' ') + "\r";
+    text += std::string(kPromptText) + "\r" + std::string(41, ' ') + "\r";
   return text;
 }
 

@@ -1,0 +1,45 @@
+// Running talvex under a pseudo-terminal that the test owns (POSIX only).
+#pragma once
+
+#include <sys/types.h>
+#include <termios.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+
+// talvex on a pty that becomes its controlling terminal; standard input is
+// /dev/null, so keys can only come through the terminal.
+class PtySession {
+ public:
+  PtySession(const std::vector<std::string>& args, const RunOptions& options = {});
+  ~PtySession();
+  PtySession(const PtySession&) = delete;
+  PtySession& operator=(const PtySession&) = delete;
+
+  // Reads until the output (from the start of the session) contains the text
+  // `count` times. Returns false on timeout or when the program ended first.
+  bool WaitFor(const std::string& text, int count = 1, int timeoutMs = 10000);
+  // Waits for the pause prompt to appear `count` times in all.
+  bool WaitForPrompt(int count = 1) { return WaitFor(kPrompt, count); }
+  void Send(const std::string& bytes);
+  void Signal(int signalNumber);
+  // Reads everything until the program ends; returns its result.
+  RunResult Finish(int timeoutMs = 10000);
+  // The terminal's settings as the program left them.
+  struct termios TerminalSettings() const;
+  const std::string& Output() const { return output_; }
+
+  static constexpr const char* kPrompt = kPromptText;
+
+ private:
+  bool ReadSome(int timeoutMs);
+  int master_ = -1;
+  int slave_ = -1;  // kept open so the terminal outlives the program
+  pid_t pid_ = -1;
+  bool exited_ = false;
+  int status_ = 0;
+  std::string output_;
+  int timeoutMs_;
+};
