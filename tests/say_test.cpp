@@ -32,7 +32,8 @@ TEST(Say, HostileUrlsAndNamesReachNoTerminal) {
     RunResult r = c.Run({"-p", verbose, "-ofresh" + std::string(verbose)});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("Unknown URL prifix: '%1b[8mhttps://h/x'"), std::string::npos) << r.out;
-    for (char byte : r.out)
+    // Windows writes its line ends as "\r\n".
+    for (char byte : FromTerminal(r.out))
       EXPECT_TRUE(byte == '\n' || (static_cast<unsigned char>(byte) >= 0x20 && byte != 0x7f))
           << verbose << ": byte " << static_cast<int>(byte) << " in\n"
           << r.out;
