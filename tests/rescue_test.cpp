@@ -261,3 +261,29 @@ TEST(Rescue, AnEntryThatCannotBeSavedMakesTheExitCodeOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// One URL fetched many times: each content is saved once, under the first free
+// name, and found again wherever it was saved, in this run and the next.
+TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
+  ScratchCache c;
+  const std::string contents[] = {"A", "BB", "CC", "BB", "A", "DD", "CC"};
+  int number = 0;
+  for (const std::string& content : contents)
+    c.Add("M" + std::to_string(1000000 + number++) + ".HTM", content, "http://host/page");
+  for (int run = 0; run < 2; ++run) {
+    RunResult r = c.Run({"-p", "-q", "-v"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(ListTree(c.out),
+              "host/\nhost/page\nhost/page.Over0000\nhost/page.Over0001\nhost/page.Over0002\n");
+    EXPECT_EQ(ReadFile(c.out + "/host/page.Over0001"), "CC");
+    EXPECT_EQ(ReadFile(c.out + "/host/page.Over0002"), "DD");
+    std::size_t saved = 0;
+    for (std::size_t at = 0; (at = r.out.find("=> saving as", at)) != std::string::npos; ++at)
+      ++saved;
+    EXPECT_EQ(saved, run == 0 ? 3u : 0u) << r.out;
+  }
+}
+
+}  // namespace

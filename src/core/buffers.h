@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "core/name_memory.h"
 #include "platform/dir_handle.h"
 #include "platform/system.h"
 
@@ -35,4 +36,5 @@ struct Buffers {
   char url[kUrlBufferSize] = {};
   unsigned char chunk[kChunkSize] = {};  // the copy of a cached file passes through here
   FolderChain folders;
+  NameMemory takenNames;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/name_memory.h"
 #include "platform/files.h"
 
 // Returns true when the two files have the same length and the same bytes, false
@@ -11,3 +12,8 @@ bool CompareFiles(Stream* first, Stream* second);
 // The length of the file behind the stream, found by seeking to its end; the
 // stream is then back at its start. Returns -1 when the length cannot be told.
 long long MeasureFile(Stream* stream);
+
+// The fingerprint of the whole file behind the stream, read as CompareFiles reads
+// its first file (what cannot be read counts as zeros); the stream is then back
+// at its start.
+Fingerprint FingerprintOf(Stream* stream);
