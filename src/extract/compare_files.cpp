@@ -7,10 +7,9 @@ const std::size_t kCompareBlock = 16384;
 }
 
 long long MeasureFile(Stream* stream) {
-  SeekStream(stream, 0, kSeekEnd);
-  long long length = TellStream(stream);
-  SeekStream(stream, 0, kSeekStart);
-  return length;
+  // A stream not at its start (after a comparison) is rewound.
+  if (TellStream(stream) != 0) SeekStream(stream, 0, kSeekStart);
+  return StreamFileSize(stream);
 }
 
 bool CompareFiles(Stream* first, Stream* second) {

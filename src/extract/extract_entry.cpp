@@ -52,15 +52,17 @@ Holder WhatHoldsKnown(DirHandle folder, const char* name, Stream* source,
 // under one of them, or under the name_ a later folder moved it aside to. A free
 // name is entered into memory as holding the source's content, which the caller
 // then saves there.
-Holder FindName(const Settings& settings, DirHandle folder, OutputPath& path,
-                std::size_t nameStart, Stream* source, NameMemory& memory, long* next) {
+Holder FindName(const Settings& settings, DirHandle folder, OutputPath& path, std::size_t nameStart,
+                Stream* source, NameMemory& memory, long* next) {
   const char* name = path.text + nameStart;
   if (*next < 0) {
     Holder holder = WhatHolds(folder, name, source);
     if (holder == Holder::kOther && KindAt(folder, name) == NodeKind::kFolder) {
       std::snprintf(path.text + path.length, kPathSize - path.length, "%s", msg::kAsideSuffix);
-      if (WhatHolds(folder, name, source) != Holder::kSame) path.text[path.length] = '\0';
-      else holder = Holder::kSame;
+      if (WhatHolds(folder, name, source) != Holder::kSame)
+        path.text[path.length] = '\0';
+      else
+        holder = Holder::kSame;
     }
     if (holder == Holder::kSame && settings.verbose) Say(msg::kSameAsSaved, path.text);
     if (holder != Holder::kOther) return holder;
@@ -100,8 +102,8 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
   if (spot.folder == kNoDir) return CantCreate(path.text);
   long next = -1;
   for (;;) {
-    if (FindName(settings, spot.folder, path, spot.nameStart, source, buffers.takenNames,
-                 &next) == Holder::kSame)
+    if (FindName(settings, spot.folder, path, spot.nameStart, source, buffers.takenNames, &next) ==
+        Holder::kSame)
       return {Outcome::kAlreadySaved};
     if (next >= 0) {
       Say(msg::kSavingAs, path.text);

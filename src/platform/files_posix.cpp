@@ -24,9 +24,10 @@ Stream* OpenForReading(const char* path) {
     close(fd);
     return nullptr;
   }
-  int status = fcntl(fd, F_GETFL);
-  if (status >= 0) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  // O_NONBLOCK stays: it changes nothing for a regular file.
   Stream* stream = fdopen(fd, "rb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) close(fd);
   return stream;
 }
@@ -36,6 +37,8 @@ Stream* CreateForWriting(const char* path) {
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   Stream* stream = fdopen(fd, "wb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) close(fd);
   return stream;
 }
@@ -69,6 +72,12 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
 int SeekStream(Stream* stream, std::int64_t offset, int origin) {
   int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
   return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
+std::int64_t StreamFileSize(Stream* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return -1;
+  return static_cast<std::int64_t>(info.st_size);
 }
 
 std::int64_t TellStream(Stream* stream) {

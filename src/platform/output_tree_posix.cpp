@@ -90,6 +90,8 @@ Stream* OpenFileAt(DirHandle dir, const char* name) {
     return nullptr;
   }
   Stream* stream = fdopen(fd, "rb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) close(fd);
   return stream;
 }
@@ -121,6 +123,8 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
   }
   g_partialDir = Fd(dir);
   Stream* stream = fdopen(fd, "wb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) {
     close(fd);
     DropPartial(nullptr);
