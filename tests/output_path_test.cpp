@@ -323,3 +323,22 @@ TEST_F(PreparedPath, ALinkSwappedInBetweenEntriesLeadsNowhere) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder the run made and still holds open, removed meanwhile: nothing can be
+// created in it, and nothing is created anywhere else instead.
+TEST_F(PreparedPath, ARememberedFolderThatWentMissingTakesNothing) {
+  std::string err;
+  Prepare(Flags(1, 0, 0), "http://h/a/x", &err);
+  ASSERT_EQ(rmdir((Out() + "/h/a").c_str()), 0);
+  auto path = std::make_unique<OutputPath>();
+  FileSpot spot;
+  ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
+  CreateFailure why;
+  EXPECT_EQ(CreatePartialAt(spot.folder, &why), nullptr);
+  EXPECT_EQ(why, CreateFailure::kThisName);
+  EXPECT_EQ(ListTree(Out()), "h/\n");
+}
+
+}  // namespace
