@@ -141,8 +141,15 @@ TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {
   std::string fifoIndex = s.root / "fifoindex";
   MakeDirs(fifoIndex);
   mkfifo((fifoIndex + "/fat.db").c_str(), 0600);
+  // An index elsewhere, reached through a link that leads out of the cache dir.
+  std::string linkIndex = s.root / "linkindex";
+  MakeDirs(linkIndex);
+  symlink((s.cache + "/fat.db").c_str(), (linkIndex + "/fat.db").c_str());
+  std::string fileAsDir = s.root / "file";
+  WriteFile(fileAsDir, "x");
 
-  for (const std::string& dir : {noIndex, folderIndex, fifoIndex, s.root / "nowhere"}) {
+  for (const std::string& dir :
+       {noIndex, folderIndex, fifoIndex, linkIndex, fileAsDir, s.root / "nowhere"}) {
     SCOPED_TRACE(dir);
     RunResult r = s.Run({"-q", dir});
     EXPECT_FALSE(r.timedOut);

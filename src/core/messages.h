@@ -61,6 +61,12 @@ inline constexpr const char* kRenamingFileForFolder =
 
 // Saving an entry.
 inline constexpr const char* kCantOpenCached = "Can't open for read file: '%s' - skip\n";
+inline constexpr const char* kCachedOutside =
+    "Can't open for read file: '%s' - it leads outside the cache dir, skip\n";
+inline constexpr const char* kCachedLink =
+    "Can't open for read file: '%s' - a symbolic link, not followed here, skip\n";
+inline constexpr const char* kCachedNotRegular =
+    "Can't open for read file: '%s' - not a regular file, skip\n";
 inline constexpr const char* kUrlLine = "URL=%s\n";
 inline constexpr const char* kSameAsSaved = " File '%s' is the same as saved.\n";
 inline constexpr const char* kAlreadyExists = "Already exist file: '%s'\n";

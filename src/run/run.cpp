@@ -12,6 +12,8 @@
 #include "core/settings.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
+#include "platform/beneath.h"
+#include "platform/dir_handle.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "run/command_line.h"
@@ -52,6 +54,21 @@ bool ReportIfUnconvertible(const char* path) {
   return PausePrompt();
 }
 
+// Opens the cache index beneath the cache directory, which it opens first and
+// leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
+Stream* OpenIndex(Buffers& buffers) {
+  buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
+  std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
+  ReadRefusal refusal;
+  return OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
+}
+
+// Closes the cache directory whichever way the run ends.
+struct CacheDirCloser {
+  Buffers& buffers;
+  ~CacheDirCloser() { CloseDirectory(buffers.cacheDir); }
+};
+
 int ExitCodeOf(Stop stop) {
   return stop == Stop::kEscape ? kExitEscape : kExitWriteFailed;
 }
@@ -87,8 +104,8 @@ int Run(int argc, const char* const* argv) {
   // Every run waits for one key before it touches any file.
   if (!PausePrompt()) return kExitEscape;
 
-  std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
-  Stream* index = FOpenAnsi(buffers->cachePath, "rb");
+  CacheDirCloser closer{*buffers};
+  Stream* index = OpenIndex(*buffers);
   if (index == nullptr) {
     Say(msg::kCantOpenIndex, buffers->cachePath);
     return kExitNoIndex;
