@@ -107,10 +107,10 @@ TEST(Run, OutputDirOptions) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(IsDirectory(s.root / "elsewhere"));
 
-  // An empty name can be neither created nor entered: both are reported and the
-  // run goes on in the start directory.
+  // An empty name can be neither created nor entered: both are reported and
+  // paused on, and the run ends there (-1).
   r = s.Run({"-q", "-o", s.cache});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out,
             "ERROR: can't create DIR '' - skipping.\nERROR: can't change DIR '' - skipping.\n");
   EXPECT_EQ(r.err, Pauses(3));
@@ -118,6 +118,7 @@ TEST(Run, OutputDirOptions) {
   // A file in the way: can't create, can't enter.
   WriteFile(s.work + "/taken", "x");
   r = s.Run({"-q", "-otaken", s.cache});
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out,
             "ERROR: can't create DIR 'taken' - skipping.\n"
             "ERROR: can't change DIR 'taken' - skipping.\n");
@@ -126,10 +127,12 @@ TEST(Run, OutputDirOptions) {
   // A name too long to convert is reported before each use, and paused on.
   std::string name(5000, 'n');
   r = s.Run({"-q", "-o" + name, s.cache});
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out, "Can't CharToOem(path_string): '" + name + "'\nERROR: can't create DIR '" +
                        name + "' - skipping.\nCan't CharToOem(path_string): '" + name +
                        "'\nERROR: can't change DIR '" + name + "' - skipping.\n");
   EXPECT_EQ(r.err, Pauses(5));
+  EXPECT_EQ(ListTree(s.work), "taken\n");
 }
 
 TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {

@@ -1,5 +1,6 @@
 // Whole runs over a hostile cache: reads stay inside the cache directory, only
-// regular files are opened.
+// regular files are opened, nothing is written when the output directory cannot
+// be entered.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,16 @@
 namespace {
 
 const std::string kSecret = "TOP-SECRET host file";
+
+// Every file and folder below root with the bytes of each file.
+std::string Snapshot(const std::string& root) {
+  std::string snapshot;
+  for (const std::string& path : SplitLines(ListTree(root))) {
+    snapshot += path + "\n";
+    if (path.back() != '/') snapshot += ReadFile(root + "/" + path) + "\n";
+  }
+  return snapshot;
+}
 
 // True when a file below root holds the secret.
 bool SecretBelow(const std::string& root) {
@@ -74,6 +85,27 @@ TEST(UntrustedCache, ReadsStayInsideTheCacheDirAndOnlyRegularFilesOpen) {
       EXPECT_EQ(ReadFile(out + "/host/" + std::to_string(i)), k.saved ? "inside" : "<missing>");
     std::string message = "Can't open for read file: '" + c.cache + "/" + k.file + k.refusal;
     EXPECT_EQ(verbose.out.find(message) != std::string::npos, !k.saved) << verbose.out;
+  }
+}
+
+// A URL such as .ssh/authorized_keys must not land in the start directory
+// when the output directory cannot be entered.
+TEST(UntrustedCache, NothingIsWrittenWhenTheOutputDirCannotBeEntered) {
+  ScratchCache c;
+  c.Add("M0000001.TXT", "ssh-rsa AAAA attacker", "http://.ssh/authorized_keys");
+  c.Add("M0000002.TXT", "planted", "http://planted.txt");
+  WriteFile(c.work + "/taken", "x");
+  c.WriteIndex();
+  const std::string before = Snapshot(c.root.path());
+  const std::string cases[] = {"-o", "-otaken", "-ono/such/parent", "-o" + std::string(300, 'n'),
+                               "-o" + std::string(5000, 'n')};
+  for (const std::string& option : cases) {
+    SCOPED_TRACE(option.substr(0, 20));
+    RunResult r = c.Run({"-p", "-q", option});
+    EXPECT_EQ(r.exitCode, 255);
+    EXPECT_NE(r.out.find("ERROR: can't change DIR '" + option.substr(2) + "' - skipping.\n"),
+              std::string::npos);
+    EXPECT_EQ(Snapshot(c.root.path()), before);
   }
 }
 

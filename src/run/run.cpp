@@ -123,6 +123,9 @@ int Run(int argc, const char* const* argv) {
   if (ChDirAnsi(outputDir) != 0) {
     Say(msg::kCantChangeDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
+    // Entries must never be written where the run started instead.
+    CloseStream(index);
+    return kExitOutputRefused;
   }
 
   Stop stop = ProcessEntries(settings, *buffers, index);
