@@ -32,6 +32,9 @@ inline constexpr const char* kCacheDirTooLong =
     "ERROR: cache dir path is too long (%lu bytes, at most %lu): '%s'\n";
 inline constexpr const char* kCantResolveCacheDir =
     "ERROR: can't find the current directory to resolve cache dir '%s'\n";
+// Before the first pause: writing there could change the cache.
+inline constexpr const char* kOutputHoldsCache =
+    "ERROR: output dir '%s' is the cache dir or contains it - refusing to change the cache.\n";
 
 // Pause: the prompt and the blanking go to standard error.
 inline constexpr const char* kPausePrompt = "press any key to continue, ESC to exit...";

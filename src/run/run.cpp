@@ -54,6 +54,18 @@ bool ReportIfUnconvertible(const char* path) {
   return PausePrompt();
 }
 
+// True when the output directory (resolved from the start directory, the current
+// one) is the cache directory or one of the directories above it: the run would
+// then write into the cache.
+bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
+  const char* converted = ToAnsiPath(cacheDir);
+  if (converted == nullptr) return false;
+  char cache[kPathSize];
+  std::memcpy(cache, converted, sizeof cache);
+  converted = ToAnsiPath(outputDir);
+  return converted != nullptr && IsSameOrAncestorDirectory(converted, cache);
+}
+
 // Opens the cache index beneath the cache directory, which it opens first and
 // leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
 Stream* OpenIndex(Buffers& buffers) {
@@ -96,6 +108,11 @@ int Run(int argc, const char* const* argv) {
 
   auto buffers = std::make_unique<Buffers>();
   if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
+  const char* outputDir = settings.outputDir.c_str();
+  if (OutputHoldsCache(outputDir, buffers->cachePath)) {
+    Say(msg::kOutputHoldsCache, outputDir);
+    return kExitOutputRefused;
+  }
 
   if (!settings.quiet) {
     Say(msg::kUsingCacheDir, buffers->cachePath);
@@ -113,7 +130,6 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  const char* outputDir = settings.outputDir.c_str();
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (MkDirAnsi(outputDir) != 0) {
     Say(msg::kCantCreateDir, outputDir);
