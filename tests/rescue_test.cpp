@@ -148,10 +148,16 @@ TEST(Rescue, UnusableCachedFilesAreSkippedSilentlyUnlessVerbose) {
 
   r = c.Run({"-p", "-v", "-overbose"});
   EXPECT_FALSE(r.timedOut);
-  for (const char* name : {"MISSING1.GIF", "FOLDER01.HTM", "FIFO0001.HTM"})
-    EXPECT_NE(r.out.find("Can't open for read file: '" + c.cache + "/" + name + "' - skip\n"),
+  const struct {
+    const char* name;
+    const char* ending;
+  } reasons[] = {{"MISSING1.GIF", "' - skip\n"},
+                 {"FOLDER01.HTM", "' - not a regular file, skip\n"},
+                 {"FIFO0001.HTM", "' - not a regular file, skip\n"}};
+  for (const auto& k : reasons)
+    EXPECT_NE(r.out.find("Can't open for read file: '" + c.cache + "/" + k.name + k.ending),
               std::string::npos)
-        << name;
+        << k.name;
 }
 
 // Whatever holds a name but is not a readable file (a folder, a link, a FIFO,

@@ -32,6 +32,9 @@ struct Buffers {
   // bytes, completed in place with "fat.db", then with each record's File.
   char cachePath[kPathSize] = {};
   std::size_t cacheDirLength = 0;
+  // The cache directory, opened once: the index and every cached file are
+  // opened beneath it. The run driver opens and closes it.
+  DirHandle cacheDir = kNoDir;
   unsigned char record[kRecordBufferSize] = {};
   char url[kUrlBufferSize] = {};
   unsigned char chunk[kChunkSize] = {};  // the copy of a cached file passes through here

@@ -7,29 +7,22 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/regular_file_posix.h"
 
 namespace {
 
-// A regular file opened without blocking: a FIFO or device in a damaged cache
-// directory must not hang the run. Reading leaves the access time alone (it is
-// evidence, or a time the run itself set) where the system lets us.
+int ReopenPath(int flags, const void* path) {
+  return open(static_cast<const char*>(path), flags);
+}
+
+// Only a regular file is opened: its type is checked on an O_PATH descriptor,
+// which opens nothing, so a FIFO or device is never opened, not even briefly.
+// Reading leaves the access time alone where the system lets us.
 Stream* OpenForReading(const char* path) {
-  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = open(path, flags | O_NOATIME);
-  // Only the file's owner (or a privileged process) may ask for that.
-  if (fd < 0 && errno == EPERM) fd = open(path, flags);
-  if (fd < 0) return nullptr;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
-  // O_NONBLOCK stays: it changes nothing for a regular file.
-  Stream* stream = fdopen(fd, "rb");
-  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
-  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
-  if (stream == nullptr) close(fd);
-  return stream;
+  int pathFd = open(path, O_PATH | O_CLOEXEC);
+  if (pathFd < 0) return nullptr;
+  ReadRefusal refusal;
+  return ReadRegularFile(pathFd, ReopenPath, path, refusal);
 }
 
 // Never empties or follows anything that already holds the name.

@@ -48,15 +48,6 @@ bool IsDiskWide(int error) {
 
 }  // namespace
 
-DirHandle OpenDirectory(const char* path) {
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return fd >= 0 ? fd : kNoDir;
-}
-
-void CloseDirectory(DirHandle dir) {
-  if (dir != kNoDir) close(Fd(dir));
-}
-
 NodeKind KindAt(DirHandle dir, const char* name) {
   struct stat info;
   if (fstatat(Fd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0) return NodeKind::kMissing;

@@ -14,6 +14,8 @@
 #include "extract/make_folder.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
+#include "platform/beneath.h"
+#include "platform/dir_handle.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "run/command_line.h"
@@ -54,6 +56,33 @@ bool ReportIfUnconvertible(const char* path) {
   return PausePrompt();
 }
 
+// True when the output directory (resolved from the start directory, the current
+// one) is the cache directory or one of the directories above it: the run would
+// then write into the cache.
+bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
+  const char* converted = ToAnsiPath(cacheDir);
+  if (converted == nullptr) return false;
+  char cache[kPathSize];
+  std::memcpy(cache, converted, sizeof cache);
+  converted = ToAnsiPath(outputDir);
+  return converted != nullptr && IsSameOrAncestorDirectory(converted, cache);
+}
+
+// Opens the cache index beneath the cache directory, which it opens first and
+// leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
+Stream* OpenIndex(Buffers& buffers) {
+  buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
+  std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
+  ReadRefusal refusal;
+  return OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
+}
+
+// Closes the cache directory whichever way the run ends.
+struct CacheDirCloser {
+  Buffers& buffers;
+  ~CacheDirCloser() { CloseDirectory(buffers.cacheDir); }
+};
+
 int ExitCodeOf(Stop stop) {
   return stop == Stop::kEscape ? kExitEscape : kExitWriteFailed;
 }
@@ -82,6 +111,11 @@ int Run(int argc, const char* const* argv) {
 
   auto buffers = std::make_unique<Buffers>();
   if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
+  const char* outputDir = settings.outputDir.c_str();
+  if (OutputHoldsCache(outputDir, buffers->cachePath)) {
+    Say(msg::kOutputHoldsCache, outputDir);
+    return kExitOutputRefused;
+  }
 
   if (!settings.quiet) {
     Say(msg::kUsingCacheDir, buffers->cachePath);
@@ -90,8 +124,8 @@ int Run(int argc, const char* const* argv) {
   // Every run waits for one key before it touches any file.
   if (!PausePrompt()) return kExitEscape;
 
-  std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
-  Stream* index = FOpenAnsi(buffers->cachePath, "rb");
+  CacheDirCloser closer{*buffers};
+  Stream* index = OpenIndex(*buffers);
   if (index == nullptr) {
     Say(msg::kCantOpenIndex, buffers->cachePath);
     return kExitNoIndex;
@@ -99,7 +133,6 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  const char* outputDir = settings.outputDir.c_str();
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (MkDirAnsi(outputDir) != 0) {
     Say(msg::kCantCreateDir, outputDir);
@@ -109,6 +142,9 @@ int Run(int argc, const char* const* argv) {
   if (ChDirAnsi(outputDir) != 0) {
     Say(msg::kCantChangeDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
+    // Entries must never be written where the run started instead.
+    CloseStream(index);
+    return kExitOutputRefused;
   }
 
   // The output tree is reached through handles from here on.
