@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <dirent.h>
+#include <linux/openat2.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,12 +13,6 @@
 #include "platform/regular_file_posix.h"
 #include "platform/system.h"
 
-#if defined(__linux__) && defined(SYS_openat2) && __has_include(<linux/openat2.h>)
-#include <linux/openat2.h>
-#define TALVEX_HAVE_OPENAT2 1
-#else
-#define TALVEX_HAVE_OPENAT2 0
-#endif
 
 namespace {
 
@@ -81,7 +77,6 @@ struct NameBeneath {
   const char* name;
 };
 
-#if TALVEX_HAVE_OPENAT2
 // Set once openat2 turned out to be missing (ENOSYS) or filtered out (EPERM);
 // every later name is then walked.
 bool g_openat2Missing = false;
@@ -103,7 +98,6 @@ int ReopenBeneath(int flags, const void* context) {
   const auto* at = static_cast<const NameBeneath*>(context);
   return static_cast<int>(Openat2Beneath(at->dir, at->name, flags));
 }
-#endif
 
 int ReopenLevel(int flags, const void* context) {
   const auto* at = static_cast<const NameBeneath*>(context);
@@ -219,7 +213,6 @@ Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refu
   refusal = ReadRefusal::kCannotOpen;
   if (dir == kNoDir || name == nullptr) return nullptr;
   const int dirFd = static_cast<int>(dir);
-#if TALVEX_HAVE_OPENAT2
   if (resolution == BeneathResolution::kBest && !g_openat2Missing) {
     long pathFd = Openat2Beneath(dirFd, name, O_PATH | O_CLOEXEC);
     if (pathFd >= 0) {
@@ -233,9 +226,6 @@ Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refu
     }
     g_openat2Missing = true;
   }
-#else
-  (void)resolution;
-#endif
   Walk walk(dirFd);
   if (!walk.Resolve(name, refusal)) return nullptr;
   NameBeneath again = {walk.parent(), walk.last()};

@@ -4,22 +4,15 @@
 #pragma once
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#if __has_include(<linux/openat2.h>)
-#include <linux/openat2.h>
-#endif
-
 inline bool HasOpenat2() {
-#if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
   struct open_how how = {};
   how.flags = O_PATH | O_CLOEXEC;
   how.resolve = RESOLVE_BENEATH;
   long fd = syscall(SYS_openat2, AT_FDCWD, ".", &how, sizeof how);
   if (fd >= 0) close(static_cast<int>(fd));
   return fd >= 0;
-#else
-  return false;
-#endif
 }
