@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "core/case_names.h"
 #include "core/name_memory.h"
 #include "platform/dir_handle.h"
 #include "platform/system.h"
@@ -35,6 +36,7 @@ struct Buffers {
   // The cache directory, opened once: the index and every cached file are
   // opened beneath it. The run driver opens and closes it.
   DirHandle cacheDir = kNoDir;
+  CaseNames cacheNames;  // the cache's folders as listed, for names in another case
   unsigned char record[kRecordBufferSize] = {};
   char url[kUrlBufferSize] = {};
   unsigned char chunk[kChunkSize] = {};  // the copy of a cached file passes through here

@@ -27,6 +27,8 @@ inline constexpr const char* kUsage =
 inline constexpr const char* kUsingCacheDir = "Using NetScape Cache dir: \"%s\"\n";
 inline constexpr const char* kUsingOutputDir = "Using output dir: \"%s\"\n";
 inline constexpr const char* kCantOpenIndex = "Can't open for read file: '%s'\n";
+// Verbose, when the index has another name than fat.db.
+inline constexpr const char* kUsingIndex = "Using cache index file: '%s%s'\n";
 inline constexpr const char* kCantCreateDir = "ERROR: can't create DIR '%s' - skipping.\n";
 inline constexpr const char* kCantChangeDir = "ERROR: can't change DIR '%s' - skipping.\n";
 inline constexpr const char* kCantChangeToParent = "ERROR: can't change DIR '..'\n";

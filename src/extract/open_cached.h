@@ -11,4 +11,4 @@
 // opened: an absolute File, a ".." level or a symbolic link leading out, a FIFO,
 // a device or a folder are refused like a missing file. Returns the stream, or
 // nullptr; why is reported only when verbose ("Can't open for read file").
-Stream* OpenCachedFile(const Settings& settings, const Buffers& buffers, const char* cachedPath);
+Stream* OpenCachedFile(const Settings& settings, Buffers& buffers, const char* cachedPath);

@@ -3,6 +3,9 @@
 // files are opened, and a directory can be checked for holding it.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/dir_handle.h"
 #include "platform/files.h"
 
@@ -37,3 +40,8 @@ Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refu
 // directory, links followed) names the directory at inner or one of the
 // directories above it. False when either cannot be found.
 bool IsSameOrAncestorDirectory(const char* outer, const char* inner);
+
+// Adds to names every name in the folder at folder, a relative name resolved
+// beneath dir as OpenForReadingBeneath resolves it ("" is dir itself). Returns
+// false when that is no folder that can be read.
+bool ListFolderBeneath(DirHandle dir, const char* folder, std::vector<std::string>& names);

@@ -1,18 +1,19 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <dirent.h>
-#include <linux/openat2.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/beneath.h"
 #include "platform/regular_file_posix.h"
 #include "platform/system.h"
-
 
 namespace {
 
@@ -230,6 +231,53 @@ Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refu
   if (!walk.Resolve(name, refusal)) return nullptr;
   NameBeneath again = {walk.parent(), walk.last()};
   return ReadRegularFile(walk.fd, ReopenLevel, &again, refusal);
+}
+
+namespace {
+
+// The folder at folder beneath dir, opened for listing, following nothing that
+// leads out; -1 when it cannot be.
+int OpenFolderBeneath(int dir, const char* folder) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (folder[0] == '\0') return openat(dir, ".", flags);
+  if (!g_openat2Missing) {
+    long fd = Openat2Beneath(dir, folder, flags);
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) return static_cast<int>(fd);
+    g_openat2Missing = true;
+  }
+  // Level by level: no absolute name, no "..", no link.
+  if (folder[0] == '/') return -1;
+  int at = openat(dir, ".", flags);
+  for (const char* level = folder; at >= 0 && *level != '\0';) {
+    const char* end = std::strchr(level, '/');
+    std::string name(level,
+                     end != nullptr ? static_cast<std::size_t>(end - level) : std::strlen(level));
+    level += name.size() + (end != nullptr ? 1 : 0);
+    if (name.empty() || name == ".") continue;
+    int next = name == ".." ? -1 : openat(at, name.c_str(), flags | O_NOFOLLOW);
+    close(at);
+    at = next;
+  }
+  return at;
+}
+
+}  // namespace
+
+bool ListFolderBeneath(DirHandle dir, const char* folder, std::vector<std::string>& names) {
+  if (dir == kNoDir) return false;
+  int fd = OpenFolderBeneath(static_cast<int>(dir), folder);
+  if (fd < 0) return false;
+  DIR* listing = fdopendir(fd);
+  if (listing == nullptr) {
+    close(fd);
+    return false;
+  }
+  while (dirent* entry = readdir(listing)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+      names.emplace_back(entry->d_name);
+  }
+  closedir(listing);
+  return true;
 }
 
 bool IsSameOrAncestorDirectory(const char* outer, const char* inner) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/buffers.h"
+#include "core/case_names.h"
 #include "core/exit_codes.h"
 #include "core/messages.h"
 #include "core/pause.h"
@@ -23,6 +24,7 @@
 namespace {
 
 const char kIndexName[] = "fat.db";
+const char kUnixIndexName[] = "index.db";
 const std::int64_t kIndexSearchStart = 4096;
 
 // Fills the cache path buffer with the cache directory, made absolute against the
@@ -70,11 +72,28 @@ bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
 
 // Opens the cache index beneath the cache directory, which it opens first and
 // leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
-Stream* OpenIndex(Buffers& buffers) {
+// Opens fat.db in the cache directory; where there is none, fat.db in another
+// letter case (a cache copied off a FAT volume), then the Unix browsers' index.db
+// in any case. Leaves the fat.db path in the cache path buffer for the messages.
+Stream* OpenIndex(const Settings& settings, Buffers& buffers) {
   buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
   std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
   ReadRefusal refusal;
-  return OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
+  Stream* index = OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
+  if (index != nullptr || refusal != ReadRefusal::kCannotOpen) return index;
+  for (const char* name : {kIndexName, kUnixIndexName}) {
+    CaseMatch match = MatchIgnoringCase(buffers.cacheDir, buffers.cacheNames, "", name);
+    if (match.count == 0 || match.name == kIndexName) continue;
+    index = OpenForReadingBeneath(buffers.cacheDir, match.name.c_str(), refusal);
+    if (index == nullptr) return nullptr;
+    if (settings.verbose) {
+      buffers.cachePath[buffers.cacheDirLength] = '\0';
+      Say(msg::kUsingIndex, buffers.cachePath, match.name.c_str());
+      std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
+    }
+    return index;
+  }
+  return nullptr;
 }
 
 // Closes the cache directory whichever way the run ends.
@@ -125,7 +144,7 @@ int Run(int argc, const char* const* argv) {
   if (!PausePrompt()) return kExitEscape;
 
   CacheDirCloser closer{*buffers};
-  Stream* index = OpenIndex(*buffers);
+  Stream* index = OpenIndex(settings, *buffers);
   if (index == nullptr) {
     Say(msg::kCantOpenIndex, buffers->cachePath);
     return kExitNoIndex;
