@@ -84,6 +84,16 @@ TEST(PausePty, EachPauseWaitsForItsOwnKey) {
   ExpectTerminalRestored(session);
 }
 
+TEST(PausePty, BackgroundRunDoesNotWait) {
+  PtyScratch s;
+  s.options.background = true;
+  PtySession session({"-q", s.cache}, s.options);
+  RunResult r = session.Finish(3000);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, Pauses(1));
+  EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
+}
+
 TEST(PausePty, InterruptDuringThePauseRestoresTheTerminal) {
   const struct {
     const char* name;

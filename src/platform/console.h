@@ -4,7 +4,8 @@
 inline constexpr int kKeyEscape = 27;
 
 // Prepares the console for reading single keys without echo. Returns 0, or -1
-// when the process has no console. Every BeginKeyWait is paired with EndKeyWait;
+// when the process has no console or is a background job (not in the console's
+// foreground): a pause then does not wait. Every BeginKeyWait is paired with EndKeyWait;
 // the console's settings are also restored when a signal ends the process between them.
 int BeginKeyWait();
 

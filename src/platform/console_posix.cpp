@@ -14,7 +14,8 @@ namespace {
 // Shared with the signal handler, hence plain statics.
 int g_tty = -1;
 struct termios g_saved;
-volatile sig_atomic_t g_keyMode = 0;
+struct termios g_keys;
+volatile sig_atomic_t g_keyMode = 0;  // the terminal holds g_keys
 // The code of a key without a character, handed out at the call after its 0.
 int g_pendingCode = 0;
 
@@ -24,9 +25,36 @@ struct sigaction g_oldActions[sizeof kSignals / sizeof kSignals[0]];
 // How long to wait for the rest of an escape sequence after ESC.
 const int kEscapeWaitMs = 50;
 
+// A job in the background must leave the terminal alone: the foreground job owns it.
+bool InForeground() {
+  return tcgetpgrp(g_tty) == getpgrp();
+}
+
+// Sets the terminal, from the foreground only. SIGTTOU is held meanwhile, so
+// that even a job put in the background just after the check is not stopped.
+bool SetTerminal(const struct termios& settings) {
+  sigset_t ttou, old;
+  sigemptyset(&ttou);
+  sigaddset(&ttou, SIGTTOU);
+  sigprocmask(SIG_BLOCK, &ttou, &old);
+  bool done = InForeground() && tcsetattr(g_tty, TCSANOW, &settings) == 0;
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  return done;
+}
+
+void EnterKeyMode() {
+  g_keyMode = 1;  // first, so that a signal arriving meanwhile restores
+  if (!SetTerminal(g_keys)) g_keyMode = 0;
+}
+
+void LeaveKeyMode() {
+  if (g_keyMode) SetTerminal(g_saved);
+  g_keyMode = 0;
+}
+
 // Restores the terminal, then lets the signal do what it would have done.
 void RestoreAndReraise(int signalNumber) {
-  if (g_keyMode) tcsetattr(g_tty, TCSANOW, &g_saved);
+  LeaveKeyMode();
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
@@ -69,19 +97,22 @@ bool ByteArrives(int timeoutMs) {
 int BeginKeyWait() {
   g_tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (g_tty < 0) return -1;
-  if (tcgetattr(g_tty, &g_saved) != 0) {
+  // tcgetpgrp and tcgetattr are allowed from the background; only setting
+  // the terminal would stop a background job.
+  if (!InForeground() || tcgetattr(g_tty, &g_saved) != 0) {
     close(g_tty);
     g_tty = -1;
     return -1;
   }
+  g_keys = g_saved;
+  g_keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  g_keys.c_cc[VMIN] = 1;
+  g_keys.c_cc[VTIME] = 0;
   InstallHandlers();
-  struct termios keys = g_saved;
-  keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  keys.c_cc[VMIN] = 1;
-  keys.c_cc[VTIME] = 0;
-  g_keyMode = 1;
-  tcsetattr(g_tty, TCSANOW, &keys);
-  return 0;
+  EnterKeyMode();
+  if (g_keyMode) return 0;
+  EndKeyWait();  // put in the background meanwhile
+  return -1;
 }
 
 int ReadConsoleKey() {
@@ -113,8 +144,7 @@ int ReadConsoleKey() {
 
 void EndKeyWait() {
   if (g_tty < 0) return;
-  tcsetattr(g_tty, TCSANOW, &g_saved);
-  g_keyMode = 0;
+  LeaveKeyMode();
   g_pendingCode = 0;
   RestoreHandlers();
   close(g_tty);
