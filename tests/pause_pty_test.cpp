@@ -94,6 +94,36 @@ TEST(PausePty, BackgroundRunDoesNotWait) {
   EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
 }
 
+TEST(PausePty, StopAndContinueDuringThePause) {
+  // Ctrl-Z restores the terminal before the stop. SIGSTOP cannot be caught:
+  // the shell puts back its own settings, as bash does when a job stops.
+  for (bool ctrlZ : {true, false}) {
+    SCOPED_TRACE(ctrlZ ? "Ctrl-Z" : "SIGSTOP");
+    PtyScratch s;
+    PtySession session({"-q", s.cache}, s.options);
+    ASSERT_TRUE(session.WaitForPrompt());
+    if (ctrlZ)
+      session.Send("\x1a");
+    else
+      session.Signal(SIGSTOP);
+    ASSERT_TRUE(WaitUntil([&] { return session.Stopped(); }));
+    if (ctrlZ) {
+      ExpectTerminalRestored(session);
+    } else {
+      struct termios shell = session.TerminalSettings();
+      shell.c_lflag |= ICANON | ECHO;
+      session.SetTerminalSettings(shell);
+    }
+    session.Signal(SIGCONT);
+    ASSERT_TRUE(WaitUntil([&] { return (session.TerminalSettings().c_lflag & ICANON) == 0; }))
+        << "key mode not set again";
+    session.Send("\x1b");
+    RunResult r = session.Finish();
+    EXPECT_EQ(r.exitCode, 255);
+    ExpectTerminalRestored(session);
+  }
+}
+
 TEST(PausePty, InterruptDuringThePauseRestoresTheTerminal) {
   const struct {
     const char* name;

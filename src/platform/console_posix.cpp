@@ -11,16 +11,14 @@
 
 namespace {
 
-// Shared with the signal handler, hence plain statics.
+// Shared with the signal handlers, hence plain statics.
 int g_tty = -1;
 struct termios g_saved;
 struct termios g_keys;
+volatile sig_atomic_t g_waiting = 0;  // between BeginKeyWait and EndKeyWait
 volatile sig_atomic_t g_keyMode = 0;  // the terminal holds g_keys
 // The code of a key without a character, handed out at the call after its 0.
 int g_pendingCode = 0;
-
-const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-struct sigaction g_oldActions[sizeof kSignals / sizeof kSignals[0]];
 
 // How long to wait for the rest of an escape sequence after ESC.
 const int kEscapeWaitMs = 50;
@@ -52,6 +50,14 @@ void LeaveKeyMode() {
   g_keyMode = 0;
 }
 
+// No SA_RESTART: a read interrupted by a stop and continue returns EINTR.
+void Handle(int signalNumber, void (*handler)(int), struct sigaction* old) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  sigaction(signalNumber, &action, old);
+}
+
 // Restores the terminal, then lets the signal do what it would have done.
 void RestoreAndReraise(int signalNumber) {
   LeaveKeyMode();
@@ -59,26 +65,58 @@ void RestoreAndReraise(int signalNumber) {
   raise(signalNumber);
 }
 
+// Ctrl-Z: the terminal as found while stopped, then the stop itself, here,
+// until SIGCONT; after that the handler is armed again. An orphaned process
+// group (no shell to continue it) is not stopped: the pause just goes on.
+void RestoreAndStop(int signalNumber) {
+  int savedErrno = errno;
+  LeaveKeyMode();
+  signal(signalNumber, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, signalNumber);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(signalNumber);
+  Handle(signalNumber, RestoreAndStop, nullptr);
+  if (g_waiting) EnterKeyMode();
+  errno = savedErrno;
+}
+
+// Continued (after any stop): key mode again if the pause is back in the
+// foreground. A read under way returns EINTR and looks at g_keyMode.
+void ReenterKeyMode(int) {
+  int savedErrno = errno;
+  if (g_waiting) EnterKeyMode();
+  errno = savedErrno;
+}
+
+const struct {
+  int signalNumber;
+  void (*handler)(int);
+} kHandlers[] = {{SIGINT, RestoreAndReraise}, {SIGTERM, RestoreAndReraise},
+                 {SIGHUP, RestoreAndReraise}, {SIGQUIT, RestoreAndReraise},
+                 {SIGTSTP, RestoreAndStop},   {SIGCONT, ReenterKeyMode}};
+const int kHandlerCount = sizeof kHandlers / sizeof kHandlers[0];
+struct sigaction g_oldActions[kHandlerCount];
+
 void InstallHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = RestoreAndReraise;
-  sigemptyset(&action.sa_mask);
-  for (unsigned i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
-    sigaction(kSignals[i], &action, &g_oldActions[i]);
+  for (int i = 0; i < kHandlerCount; ++i)
+    Handle(kHandlers[i].signalNumber, kHandlers[i].handler, &g_oldActions[i]);
 }
 
 void RestoreHandlers() {
-  for (unsigned i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
-    sigaction(kSignals[i], &g_oldActions[i], nullptr);
+  for (int i = 0; i < kHandlerCount; ++i)
+    sigaction(kHandlers[i].signalNumber, &g_oldActions[i], nullptr);
 }
 
-// Returns the byte read, or -1 at end of input or on error.
+// Returns the byte read, or -1 at end of input, on error, or when the process
+// was continued in the background (the pause then goes on as with no terminal).
 int ReadByte() {
   for (;;) {
     unsigned char byte;
     ssize_t n = read(g_tty, &byte, 1);
     if (n == 1) return byte;
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINTR && g_keyMode) continue;
     return -1;
   }
 }
@@ -109,6 +147,7 @@ int BeginKeyWait() {
   g_keys.c_cc[VMIN] = 1;
   g_keys.c_cc[VTIME] = 0;
   InstallHandlers();
+  g_waiting = 1;
   EnterKeyMode();
   if (g_keyMode) return 0;
   EndKeyWait();  // put in the background meanwhile
@@ -144,6 +183,7 @@ int ReadConsoleKey() {
 
 void EndKeyWait() {
   if (g_tty < 0) return;
+  g_waiting = 0;
   LeaveKeyMode();
   g_pendingCode = 0;
   RestoreHandlers();

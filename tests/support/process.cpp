@@ -292,3 +292,7 @@ struct termios PtySession::TerminalSettings() const {
   tcgetattr(slave_, &settings);
   return settings;
 }
+
+void PtySession::SetTerminalSettings(const struct termios& settings) {
+  tcsetattr(slave_, TCSANOW, &settings);
+}

@@ -62,6 +62,8 @@ class PtySession {
   RunResult Finish(int timeoutMs = 10000);
   // The terminal's settings as the program left them.
   struct termios TerminalSettings() const;
+  // Changes them, as a shell does when it takes the terminal back.
+  void SetTerminalSettings(const struct termios& settings);
   const std::string& Output() const { return output_; }
 
   static constexpr const char* kPrompt = "press any key to continue, ESC to exit...";
