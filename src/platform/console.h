@@ -13,9 +13,10 @@ int BeginKeyWait();
 
 // Waits for one key press and returns its code: the key's character, 1 to 255
 // (27 for ESC). A key without a character (a cursor or function key) gives 0,
-// and then its code, never 0, at the next call. Returns -1 when the console
-// cannot be read, or when the process was continued in the background. Only
-// valid between BeginKeyWait and EndKeyWait.
+// and then its code, never 0, at the next call. Reads exactly one key: keys
+// typed ahead stay queued in the console for later calls and later waits.
+// Returns -1 when the console cannot be read, or when the process was
+// continued in the background. Only valid between BeginKeyWait and EndKeyWait.
 int ReadConsoleKey();
 
 // Restores the console as BeginKeyWait found it.

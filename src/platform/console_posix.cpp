@@ -20,8 +20,8 @@ volatile sig_atomic_t g_keyMode = 0;  // the terminal holds g_keys
 // The code of a key without a character, handed out at the call after its 0.
 int g_pendingCode = 0;
 
-// How long to wait for the rest of an escape sequence after ESC.
-const int kEscapeWaitMs = 50;
+// How long the rest of one key may take to arrive after its first byte.
+const int kRestOfKeyMs = 50;
 
 // A job in the background must leave the terminal alone: the foreground job owns it.
 bool InForeground() {
@@ -166,14 +166,12 @@ int ReadConsoleKey() {
   if (first < 0) return -1;
   bytes[0] = static_cast<unsigned char>(first);
   std::size_t count = 1;
-  // The rest of one key press: an escape sequence arrives within a few
-  // milliseconds of its ESC, the bytes of a multibyte character at once.
-  int waitMs = first == kKeyEscape ? kEscapeWaitMs : 0;
-  while (count < sizeof bytes && ByteArrives(waitMs)) {
+  // Exactly one key: bytes that follow its end are the next key's, and stay
+  // queued in the terminal for the next pause.
+  while (!IsWholeKey(bytes, count) && count < sizeof bytes && ByteArrives(kRestOfKeyMs)) {
     int next = ReadByte();
     if (next < 0) break;
     bytes[count++] = static_cast<unsigned char>(next);
-    if (waitMs > 0) waitMs = 5;
   }
   int key = DecodeKey(bytes, count);
   if (key < 0x100) return key;
