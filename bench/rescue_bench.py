@@ -194,7 +194,8 @@ def files_under(root):
             if item.is_dir(follow_symlinks=False):
                 stack.append(item.path)
             else:
-                found[os.path.relpath(item.path, root)] = int(item.stat(follow_symlinks=False).st_mtime)
+                mtime = item.stat(follow_symlinks=False).st_mtime
+                found[os.path.relpath(item.path, root)] = int(mtime)
     return found
 
 
@@ -228,7 +229,7 @@ class Runner:
         signal.signal(signal.SIGALRM, on_alarm)
 
     def run(self, argv, expect=(0,)):
-        """Runs argv without a terminal; returns (wall s, cpu s, peak RSS KiB or None)."""
+        """Runs argv without a terminal: (wall s, cpu s, peak RSS KiB or None, exit code)."""
         if self.on_disk:
             subprocess.run(["sync"], check=True)
         rss_file = os.path.join(self.logs, "rss")
@@ -259,7 +260,7 @@ class Runner:
         if self.with_time:
             with open(rss_file) as f:
                 rss = int(f.read().split()[-1])
-        return wall, usage.ru_utime + usage.ru_stime, rss
+        return wall, usage.ru_utime + usage.ru_stime, rss, p.returncode
 
     def syscalls(self, argv):
         """System calls made by argv and its children: (total, {name: count})."""
@@ -311,21 +312,23 @@ def measure_size(args, runner, n, scratch, outdir, report):
                  [("second", command), ("diff", ["diff", "-rq", ref, out])]]
         for pair in pairs:
             for key, argv in (pair if rep % 2 == 0 else pair[::-1]):
-                wall, used, peak = runner.run(argv, expect=(0, 1) if key == "diff" else (0,))
+                wall, used, peak, code = runner.run(argv, expect=(0, 1) if key == "diff" else (0,))
                 times[key].append(wall)
                 cpu[key].append(used)
                 rss[key] = max(rss[key], peak or 0)
+                if code != 0:
+                    log("CHECK %d entries: the output differs from the reference tree" % n)
+                    checked = False
             if rep == 0 and pair is pairs[0]:
                 checked = check_tree("%d entries" % n, out, tree) and checked
-        if subprocess.run(["diff", "-rq", ref, out], stdout=subprocess.DEVNULL).returncode != 0:
-            log("CHECK %d entries: output differs from the reference tree" % n)
-            checked = False
     calls = None
     if not args.no_strace and n == min(args.sizes):
         log("  counting system calls...")
         remove(out, copy)
-        calls = {"first": runner.syscalls(command), "cp": runner.syscalls(["cp", "-r", cache, copy]),
-                 "second": runner.syscalls(command), "diff": runner.syscalls(["diff", "-rq", ref, out])}
+        calls = {"first": runner.syscalls(command),
+                 "cp": runner.syscalls(["cp", "-r", cache, copy]),
+                 "second": runner.syscalls(command),
+                 "diff": runner.syscalls(["diff", "-rq", ref, out])}
     remove(out, copy, ref, cache)
     report["sizes"].append(dict(n=n, mb=total / 1e6, times=times, cpu=cpu, rss=rss,
                                 calls=calls, checked=checked))
@@ -352,7 +355,7 @@ def measure_hostile(args, runner, scratch, outdir, report):
         turn = caches[rep % len(caches):] + caches[:rep % len(caches)]
         for label, cache, tree in turn:
             remove(out)
-            wall, _, peak = runner.run(talvex_command(args.talvex, cache, out))
+            wall, _, peak, _ = runner.run(talvex_command(args.talvex, cache, out))
             times[label].append(wall)
             rss[label] = max(rss[label], peak or 0)
             if rep == 0:
@@ -371,7 +374,7 @@ def measure_memory(args, runner, scratch, outdir, report):
     warm(cache)
     out = os.path.join(outdir, "out")
     log("  one first run...")
-    wall, _, peak = runner.run(talvex_command(args.talvex, cache, out))
+    wall, _, peak, _ = runner.run(talvex_command(args.talvex, cache, out))
     checked = check_tree("%d entries" % n, out, expected_tree(entries))
     remove(out, cache)
     report["memory"] = dict(n=n, mb=total / 1e6, wall=wall, rss=peak, checked=checked)
@@ -387,10 +390,11 @@ def print_report(report, runner):
           % (where, report["reps"]))
     rows = report["sizes"]
     if rows:
-        print("\nFirst run against cp -r (target <= 1.3), second run against diff -rq (<= 1.2 at 50k)")
+        print("\nFirst run against cp -r (target <= 1.3), "
+              "second run against diff -rq (<= 1.2 at 50k)")
         print("%8s %8s | %9s %8s %6s %6s | %9s %8s %6s %6s | %s" % (
-            "entries", "MB", "first s", "cp s", "ratio", "cpu", "second s", "diff s", "ratio", "cpu",
-            "output"))
+            "entries", "MB", "first s", "cp s", "ratio", "cpu",
+            "second s", "diff s", "ratio", "cpu", "output"))
         for r in rows:
             t, c = r["times"], r["cpu"]
             print("%8d %8.0f | %9.3f %8.3f %6.2f %6.2f | %9.3f %8.3f %6.2f %6.2f | %s" % (
@@ -398,7 +402,8 @@ def print_report(report, runner):
                 median_ratio(c["first"], c["cp"]), med(t["second"]), med(t["diff"]),
                 median_ratio(t["second"], t["diff"]), median_ratio(c["second"], c["diff"]),
                 "as expected" if r["checked"] else "WRONG (see above)"))
-        print("(ratio: median of the per-repetition wall-time ratios; cpu: the same for user+system time)")
+        print("(ratio: median of the per-repetition ratios of wall time; "
+              "cpu: the same for user+system time)")
     for r in rows:
         if r["calls"] is None:
             continue
@@ -448,7 +453,8 @@ def main():
     ap.add_argument("talvex", nargs="?", default=os.path.join(root, "build", "talvex"))
     ap.add_argument("--sizes", default="10000,50000", help="entries of the realistic caches")
     ap.add_argument("--reps", type=int, default=5)
-    ap.add_argument("--memory", action="store_true", help="also one run at 200k entries for peak RSS")
+    ap.add_argument("--memory", action="store_true",
+                    help="also one first run at --memory-entries for peak RSS")
     ap.add_argument("--memory-entries", type=int, default=200000)
     ap.add_argument("--no-hostile", action="store_true")
     ap.add_argument("--no-strace", action="store_true")
