@@ -7,12 +7,12 @@ const std::size_t kCompareBlock = 16384;
 }
 
 long long MeasureFile(Stream* stream) {
-  // A stream not at its start (after a comparison) is rewound.
-  if (TellStream(stream) != 0) SeekStream(stream, 0, kSeekStart);
   return StreamFileSize(stream);
 }
 
-bool CompareFiles(Stream* first, Stream* second) {
+namespace {
+
+bool SameBytes(Stream* first, Stream* second) {
   long long length = MeasureFile(first);
   if (length < 0 || length != MeasureFile(second)) return false;
   unsigned char a[kCompareBlock];
@@ -29,6 +29,14 @@ bool CompareFiles(Stream* first, Stream* second) {
     left -= static_cast<long long>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool CompareFiles(Stream* first, Stream* second) {
+  bool same = SameBytes(first, second);
+  SeekStream(first, 0, kSeekStart);
+  return same;
 }
 
 Fingerprint FingerprintOf(Stream* stream) {

@@ -50,17 +50,22 @@ bool CheckRegular(int pathFd, struct stat& info, ReadRefusal& refusal) {
 }
 
 // Takes fd (or -1) only when it is open on the regular file expected, without
-// O_NONBLOCK; closes it otherwise.
-std::FILE* StreamOnExpected(int fd, const struct stat& expected, ReadRefusal& refusal) {
+// O_NONBLOCK; closes it otherwise. A descriptor reopened by name is checked
+// (it could have been swapped meanwhile, and was opened without blocking); one
+// reopened through its /proc magic link is that very file, opened as asked.
+std::FILE* StreamOnExpected(int fd, const struct stat& expected, bool byName,
+                            ReadRefusal& refusal) {
   refusal = ReadRefusal::kCannotOpen;
   if (fd < 0) return nullptr;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !SameFile(info, expected)) {
-    close(fd);
-    return nullptr;
+  if (byName) {
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || !SameFile(info, expected)) {
+      close(fd);
+      return nullptr;
+    }
+    int status = fcntl(fd, F_GETFL);
+    if (status >= 0) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   }
-  int status = fcntl(fd, F_GETFL);
-  if (status >= 0 && (status & O_NONBLOCK) != 0) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   std::FILE* stream = fdopen(fd, "rb");
   if (stream == nullptr) {
     close(fd);
@@ -196,7 +201,7 @@ std::FILE* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
     return ReadRegularFileByName(pathFd, reopen, context, refusal);
   }
   close(pathFd);
-  return StreamOnExpected(fd, info, refusal);
+  return StreamOnExpected(fd, info, false, refusal);
 }
 
 std::FILE* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* context,
@@ -206,7 +211,7 @@ std::FILE* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* co
   // Not blocking, should the name have become a FIFO since it was checked.
   int fd = OpenNoAtime([&](int flags) { return reopen(flags, context); }, O_NONBLOCK);
   close(pathFd);
-  return StreamOnExpected(fd, info, refusal);
+  return StreamOnExpected(fd, info, true, refusal);
 }
 
 Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refusal,
