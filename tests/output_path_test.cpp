@@ -1,6 +1,9 @@
 // URL to output path: the path text, the messages, the pause and the folders on disk.
 #include "extract/output_path.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -10,6 +13,7 @@
 
 #include "extract/make_folder.h"
 #include "extract/prepare_path.h"
+#include "platform/output_tree.h"
 #include "support/files.h"
 #include "support/path_containment.h"
 #include "support/process.h"
@@ -291,6 +295,50 @@ TEST_F(PreparedPath, FileStandingWhereALaterEntryNeedsAFolderIsMovedAside) {
   EXPECT_EQ(ListTree(Out()),
             "host/\nhost/a/\nhost/a_\nhost/b/\nhost/b/%2e%2e/\nhost/b/%2e%2e/a/\n");
   EXPECT_EQ(ReadFile(Out() + "/host/a_"), "first");
+}
+
+}  // namespace
+
+namespace {
+
+// A link swapped in for a folder level between two entries: the second entry is
+// saved through the handle the first one opened, never through the link.
+TEST_F(PreparedPath, ALinkSwappedInBetweenEntriesLeadsNowhere) {
+  std::string err;
+  Prepare(Flags(1, 0, 0), "http://h/a/x", &err);
+  ASSERT_EQ(rename((Out() + "/h/a").c_str(), (Out() + "/h/moved").c_str()), 0);
+  MakeDirs(root_ / "elsewhere");
+  ASSERT_EQ(symlink((root_ / "elsewhere").c_str(), (Out() + "/h/a").c_str()), 0);
+
+  auto path = std::make_unique<OutputPath>();
+  FileSpot spot;
+  ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
+  CreateFailure why;
+  Stream* partial = CreatePartialAt(spot.folder, &why);
+  ASSERT_NE(partial, nullptr);
+  CloseStream(partial);
+  EXPECT_EQ(NamePartial(path->text + spot.nameStart), 0);
+  EXPECT_EQ(ListTree(root_ / "elsewhere"), "");
+  EXPECT_TRUE(Exists(Out() + "/h/moved/y"));
+}
+
+}  // namespace
+
+namespace {
+
+// A folder the run made and still holds open, removed meanwhile: nothing can be
+// created in it, and nothing is created anywhere else instead.
+TEST_F(PreparedPath, ARememberedFolderThatWentMissingTakesNothing) {
+  std::string err;
+  Prepare(Flags(1, 0, 0), "http://h/a/x", &err);
+  ASSERT_EQ(rmdir((Out() + "/h/a").c_str()), 0);
+  auto path = std::make_unique<OutputPath>();
+  FileSpot spot;
+  ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
+  CreateFailure why;
+  EXPECT_EQ(CreatePartialAt(spot.folder, &why), nullptr);
+  EXPECT_EQ(why, CreateFailure::kThisName);
+  EXPECT_EQ(ListTree(Out()), "h/\n");
 }
 
 }  // namespace

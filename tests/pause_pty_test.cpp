@@ -84,6 +84,75 @@ TEST(PausePty, EachPauseWaitsForItsOwnKey) {
   ExpectTerminalRestored(session);
 }
 
+TEST(PausePty, KeysTypedAheadWaitForTheNextPause) {
+  // Sent in one write at the first pause: one key for it, ESC for the second.
+  const struct {
+    const char* name;
+    std::string keys;
+    int pauses;  // the one that ESC ends
+  } cases[] = {{"letter", "x\x1b", 2},
+               {"cursor up", "\x1b[A\x1b", 2},
+               {"F1", "\x1bOP\x1b", 2},
+               {"F5", "\x1b[15~\x1b", 2},
+               {"F1 on the Linux console", "\x1b[[A\x1b", 2},
+               {"Alt-x", "\x1bx\x1b", 2},
+               {"three-byte character", "\xe2\x82\xac\x1b", 2},
+               {"ESC twice", "\x1b\x1b", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PtyScratch s;
+    MakeDirs(s.work + "/TALVEX.OUT");  // a second pause: the output dir exists
+    PtySession session({"-q", s.cache}, s.options);
+    ASSERT_TRUE(session.WaitForPrompt());
+    session.Send(c.keys);
+    RunResult r = session.Finish(3000);
+    EXPECT_EQ(r.exitCode, 255);
+    std::string before =
+        c.pauses == 1 ? "" : Pauses(1) + "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n";
+    EXPECT_EQ(FromTerminal(r.out), before + PtySession::kPrompt + "\n*** Exiting by ESCAPE ***\n");
+  }
+}
+
+TEST(PausePty, BackgroundRunDoesNotWait) {
+  PtyScratch s;
+  s.options.background = true;
+  PtySession session({"-q", s.cache}, s.options);
+  RunResult r = session.Finish(3000);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, Pauses(1));
+  EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
+}
+
+TEST(PausePty, StopAndContinueDuringThePause) {
+  // Ctrl-Z restores the terminal before the stop. SIGSTOP cannot be caught:
+  // the shell puts back its own settings, as bash does when a job stops.
+  for (bool ctrlZ : {true, false}) {
+    SCOPED_TRACE(ctrlZ ? "Ctrl-Z" : "SIGSTOP");
+    PtyScratch s;
+    PtySession session({"-q", s.cache}, s.options);
+    ASSERT_TRUE(session.WaitForPrompt());
+    if (ctrlZ)
+      session.Send("\x1a");
+    else
+      session.Signal(SIGSTOP);
+    ASSERT_TRUE(WaitUntil([&] { return session.Stopped(); }));
+    if (ctrlZ) {
+      ExpectTerminalRestored(session);
+    } else {
+      struct termios shell = session.TerminalSettings();
+      shell.c_lflag |= ICANON | ECHO;
+      session.SetTerminalSettings(shell);
+    }
+    session.Signal(SIGCONT);
+    ASSERT_TRUE(WaitUntil([&] { return (session.TerminalSettings().c_lflag & ICANON) == 0; }))
+        << "key mode not set again";
+    session.Send("\x1b");
+    RunResult r = session.Finish();
+    EXPECT_EQ(r.exitCode, 255);
+    ExpectTerminalRestored(session);
+  }
+}
+
 TEST(PausePty, InterruptDuringThePauseRestoresTheTerminal) {
   const struct {
     const char* name;

@@ -148,10 +148,16 @@ TEST(Rescue, UnusableCachedFilesAreSkippedSilentlyUnlessVerbose) {
 
   r = c.Run({"-p", "-v", "-overbose"});
   EXPECT_FALSE(r.timedOut);
-  for (const char* name : {"MISSING1.GIF", "FOLDER01.HTM", "FIFO0001.HTM"})
-    EXPECT_NE(r.out.find("Can't open for read file: '" + c.cache + "/" + name + "' - skip\n"),
+  const struct {
+    const char* name;
+    const char* ending;
+  } reasons[] = {{"MISSING1.GIF", "' - skip\n"},
+                 {"FOLDER01.HTM", "' - not a regular file, skip\n"},
+                 {"FIFO0001.HTM", "' - not a regular file, skip\n"}};
+  for (const auto& k : reasons)
+    EXPECT_NE(r.out.find("Can't open for read file: '" + c.cache + "/" + k.name + k.ending),
               std::string::npos)
-        << name;
+        << k.name;
 }
 
 // Whatever holds a name but is not a readable file (a folder, a link, a FIFO,
@@ -258,6 +264,32 @@ TEST(Rescue, AnEntryThatCannotBeSavedMakesTheExitCodeOne) {
   r = c.Run({"-p", "-q", "-oquiet"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out.find("Records found"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// One URL fetched many times: each content is saved once, under the first free
+// name, and found again wherever it was saved, in this run and the next.
+TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
+  ScratchCache c;
+  const std::string contents[] = {"A", "BB", "CC", "BB", "A", "DD", "CC"};
+  int number = 0;
+  for (const std::string& content : contents)
+    c.Add("M" + std::to_string(1000000 + number++) + ".HTM", content, "http://host/page");
+  for (int run = 0; run < 2; ++run) {
+    RunResult r = c.Run({"-p", "-q", "-v"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(ListTree(c.out),
+              "host/\nhost/page\nhost/page.Over0000\nhost/page.Over0001\nhost/page.Over0002\n");
+    EXPECT_EQ(ReadFile(c.out + "/host/page.Over0001"), "CC");
+    EXPECT_EQ(ReadFile(c.out + "/host/page.Over0002"), "DD");
+    std::size_t saved = 0;
+    for (std::size_t at = 0; (at = r.out.find("=> saving as", at)) != std::string::npos; ++at)
+      ++saved;
+    EXPECT_EQ(saved, run == 0 ? 3u : 0u) << r.out;
+  }
 }
 
 }  // namespace

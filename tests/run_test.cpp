@@ -109,10 +109,10 @@ TEST(Run, OutputDirOptions) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(IsDirectory(s.root / "elsewhere"));
 
-  // An empty name can be neither created nor entered: both are reported and the
-  // run goes on in the start directory.
+  // An empty name can be neither created nor entered: both are reported and
+  // paused on, and the run ends there (-1).
   r = s.Run({"-q", "-o", s.cache});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out,
             "ERROR: can't create DIR '' - skipping.\nERROR: can't change DIR '' - skipping.\n");
   EXPECT_EQ(r.err, Pauses(3));
@@ -120,6 +120,7 @@ TEST(Run, OutputDirOptions) {
   // A file in the way: can't create, can't enter.
   WriteFile(s.work + "/taken", "x");
   r = s.Run({"-q", "-otaken", s.cache});
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out,
             "ERROR: can't create DIR 'taken' - skipping.\n"
             "ERROR: can't change DIR 'taken' - skipping.\n");
@@ -128,10 +129,12 @@ TEST(Run, OutputDirOptions) {
   // A name too long to convert is reported before each use, and paused on.
   std::string name(5000, 'n');
   r = s.Run({"-q", "-o" + name, s.cache});
+  EXPECT_EQ(r.exitCode, 255);
   EXPECT_EQ(r.out, "Can't CharToOem(path_string): '" + name + "'\nERROR: can't create DIR '" +
                        name + "' - skipping.\nCan't CharToOem(path_string): '" + name +
                        "'\nERROR: can't change DIR '" + name + "' - skipping.\n");
   EXPECT_EQ(r.err, Pauses(5));
+  EXPECT_EQ(ListTree(s.work), "taken\n");
 }
 
 TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {
@@ -143,8 +146,15 @@ TEST(Run, MissingOrUnusableIndexEndsWithoutCreatingAnything) {
   std::string fifoIndex = s.root / "fifoindex";
   MakeDirs(fifoIndex);
   mkfifo((fifoIndex + "/fat.db").c_str(), 0600);
+  // An index elsewhere, reached through a link that leads out of the cache dir.
+  std::string linkIndex = s.root / "linkindex";
+  MakeDirs(linkIndex);
+  symlink((s.cache + "/fat.db").c_str(), (linkIndex + "/fat.db").c_str());
+  std::string fileAsDir = s.root / "file";
+  WriteFile(fileAsDir, "x");
 
-  for (const std::string& dir : {noIndex, folderIndex, fifoIndex, s.root / "nowhere"}) {
+  for (const std::string& dir :
+       {noIndex, folderIndex, fifoIndex, linkIndex, fileAsDir, s.root / "nowhere"}) {
     SCOPED_TRACE(dir);
     RunResult r = s.Run({"-q", dir});
     EXPECT_FALSE(r.timedOut);

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "core/case_names.h"
+#include "core/name_memory.h"
 #include "platform/dir_handle.h"
 #include "platform/system.h"
 
@@ -31,8 +33,13 @@ struct Buffers {
   // bytes, completed in place with "fat.db", then with each record's File.
   char cachePath[kPathSize] = {};
   std::size_t cacheDirLength = 0;
+  // The cache directory, opened once: the index and every cached file are
+  // opened beneath it. The run driver opens and closes it.
+  DirHandle cacheDir = kNoDir;
+  CaseNames cacheNames;  // the cache's folders as listed, for names in another case
   unsigned char record[kRecordBufferSize] = {};
   char url[kUrlBufferSize] = {};
   unsigned char chunk[kChunkSize] = {};  // the copy of a cached file passes through here
   FolderChain folders;
+  NameMemory takenNames;
 };

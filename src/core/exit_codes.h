@@ -6,3 +6,5 @@ inline constexpr int kExitSomeFailed = 1;    // run completed, but some readable
 inline constexpr int kExitEscape = 255;      // ESC pressed at a pause
 inline constexpr int kExitNoIndex = -1;      // the cache index cannot be opened (or located)
 inline constexpr int kExitWriteFailed = -2;  // writing an extracted file failed
+// The output dir cannot be entered, or it is the cache dir or one above it.
+inline constexpr int kExitOutputRefused = -1;

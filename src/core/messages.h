@@ -27,6 +27,8 @@ inline constexpr const char* kUsage =
 inline constexpr const char* kUsingCacheDir = "Using NetScape Cache dir: \"%s\"\n";
 inline constexpr const char* kUsingOutputDir = "Using output dir: \"%s\"\n";
 inline constexpr const char* kCantOpenIndex = "Can't open for read file: '%s'\n";
+// Verbose, when the index has another name than fat.db.
+inline constexpr const char* kUsingIndex = "Using cache index file: '%s%s'\n";
 inline constexpr const char* kCantCreateDir = "ERROR: can't create DIR '%s' - skipping.\n";
 inline constexpr const char* kCantChangeDir = "ERROR: can't change DIR '%s' - skipping.\n";
 inline constexpr const char* kCantChangeToParent = "ERROR: can't change DIR '..'\n";
@@ -35,6 +37,9 @@ inline constexpr const char* kCacheDirTooLong =
     "ERROR: cache dir path is too long (%lu bytes, at most %lu): '%s'\n";
 inline constexpr const char* kCantResolveCacheDir =
     "ERROR: can't find the current directory to resolve cache dir '%s'\n";
+// Before the first pause: writing there could change the cache.
+inline constexpr const char* kOutputHoldsCache =
+    "ERROR: output dir '%s' is the cache dir or contains it - refusing to change the cache.\n";
 
 // Pause: the prompt and the blanking go to standard error.
 inline constexpr const char* kPausePrompt = "press any key to continue, ESC to exit...";
@@ -64,6 +69,12 @@ inline constexpr const char* kRenamingFileForFolder =
 
 // Saving an entry.
 inline constexpr const char* kCantOpenCached = "Can't open for read file: '%s' - skip\n";
+inline constexpr const char* kCachedOutside =
+    "Can't open for read file: '%s' - it leads outside the cache dir, skip\n";
+inline constexpr const char* kCachedLink =
+    "Can't open for read file: '%s' - a symbolic link, not followed here, skip\n";
+inline constexpr const char* kCachedNotRegular =
+    "Can't open for read file: '%s' - not a regular file, skip\n";
 inline constexpr const char* kUrlLine = "URL=%s\n";
 inline constexpr const char* kSameAsSaved = " File '%s' is the same as saved.\n";
 inline constexpr const char* kAlreadyExists = "Already exist file: '%s'\n";

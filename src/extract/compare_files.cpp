@@ -7,13 +7,12 @@ const std::size_t kCompareBlock = 16384;
 }
 
 long long MeasureFile(Stream* stream) {
-  SeekStream(stream, 0, kSeekEnd);
-  long long length = TellStream(stream);
-  SeekStream(stream, 0, kSeekStart);
-  return length;
+  return StreamFileSize(stream);
 }
 
-bool CompareFiles(Stream* first, Stream* second) {
+namespace {
+
+bool SameBytes(Stream* first, Stream* second) {
   long long length = MeasureFile(first);
   if (length < 0 || length != MeasureFile(second)) return false;
   unsigned char a[kCompareBlock];
@@ -30,4 +29,31 @@ bool CompareFiles(Stream* first, Stream* second) {
     left -= static_cast<long long>(n);
   }
   return true;
+}
+
+}  // namespace
+
+bool CompareFiles(Stream* first, Stream* second) {
+  bool same = SameBytes(first, second);
+  SeekStream(first, 0, kSeekStart);
+  return same;
+}
+
+Fingerprint FingerprintOf(Stream* stream) {
+  Fingerprint print;
+  print.size = MeasureFile(stream);
+  if (print.size < 0) return print;
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  unsigned char block[kCompareBlock];
+  for (long long left = print.size; left > 0;) {
+    std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
+                                                                 : kCompareBlock;
+    std::size_t got = ReadBytes(stream, block, n);
+    std::memset(block + got, 0, n - got);
+    for (std::size_t i = 0; i < n; ++i) hash = (hash ^ block[i]) * 1099511628211ull;
+    left -= static_cast<long long>(n);
+  }
+  print.hash = hash;
+  SeekStream(stream, 0, kSeekStart);
+  return print;
 }

@@ -26,12 +26,34 @@ Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
   return same ? Holder::kSame : Holder::kOther;
 }
 
+// What holds the name, judged by what the run learned of it before when it can:
+// known[index] is the fingerprint of that name, if it was looked at already;
+// a name looked at now is added. Bytes are compared only where the fingerprints
+// agree.
+Holder WhatHoldsKnown(DirHandle folder, const char* name, Stream* source,
+                      const Fingerprint& sourcePrint, std::vector<Fingerprint>& known,
+                      std::size_t index) {
+  if (index >= known.size()) {
+    if (KindAt(folder, name) == NodeKind::kMissing) return Holder::kFree;
+    Fingerprint print;
+    if (Stream* existing = OpenFileAt(folder, name)) {
+      print = FingerprintOf(existing);
+      CloseStream(existing);
+    }
+    known.push_back(print);
+  }
+  if (!(known[index] == sourcePrint)) return Holder::kOther;
+  return WhatHolds(folder, name, source);
+}
+
 // Looks for the name to save under, and leaves it in path.text: the base name,
 // then name.Over0000, .Over0001, ... (*next is -1 before the base name is tried,
 // then the next counter to try). Returns kSame when the content is already saved
-// under one of them, or under the name_ a later folder moved it aside to.
+// under one of them, or under the name_ a later folder moved it aside to. A free
+// name is entered into memory as holding the source's content, which the caller
+// then saves there.
 Holder FindName(const Settings& settings, DirHandle folder, OutputPath& path, std::size_t nameStart,
-                Stream* source, long* next) {
+                Stream* source, NameMemory& memory, long* next) {
   const char* name = path.text + nameStart;
   if (*next < 0) {
     Holder holder = WhatHolds(folder, name, source);
@@ -47,11 +69,19 @@ Holder FindName(const Settings& settings, DirHandle folder, OutputPath& path, st
     Say(msg::kAlreadyExists, path.text);
     *next = 0;
   }
+  // The base name is taken: what the run knows of its alternative names spares
+  // reading each of them again.
+  path.text[path.length] = '\0';
+  std::vector<Fingerprint>& known = memory[path.text];
+  Fingerprint sourcePrint = FingerprintOf(source);
+  if (known.empty()) known.push_back(Fingerprint{});  // the base name: taken, not the same
   for (;;) {
+    std::size_t index = static_cast<std::size_t>(*next) + 1;
     std::snprintf(path.text + path.length, kPathSize - path.length, msg::kAlternativeSuffix,
                   static_cast<unsigned long>((*next)++));
-    Holder holder = WhatHolds(folder, name, source);
+    Holder holder = WhatHoldsKnown(folder, name, source, sourcePrint, known, index);
     if (holder == Holder::kSame && settings.verbose) Say(msg::kSameAsSaved, path.text);
+    if (holder == Holder::kFree) known.push_back(sourcePrint);
     if (holder != Holder::kOther) return holder;
   }
 }
@@ -72,7 +102,8 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
   if (spot.folder == kNoDir) return CantCreate(path.text);
   long next = -1;
   for (;;) {
-    if (FindName(settings, spot.folder, path, spot.nameStart, source, &next) == Holder::kSame)
+    if (FindName(settings, spot.folder, path, spot.nameStart, source, buffers.takenNames, &next) ==
+        Holder::kSame)
       return {Outcome::kAlreadySaved};
     if (next >= 0) {
       Say(msg::kSavingAs, path.text);

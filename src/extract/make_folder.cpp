@@ -8,6 +8,8 @@
 
 DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
                      const char* shownPath) {
+  // Most levels are new on a first run and found on a later one.
+  if (MakeFolderAt(parent, name) == 0) return OpenFolderAt(parent, name);
   DirHandle folder = OpenFolderAt(parent, name);
   if (folder != kNoDir) return folder;
   // A readable file is moved aside; so is a link, whatever it points to, so that

@@ -5,7 +5,10 @@
 #include "core/settings.h"
 #include "platform/files.h"
 
-// Opens the cached file at cachedPath (the cache directory followed by the
-// record's File) for reading. Returns the stream, or nullptr when it cannot be
-// opened; that is reported only when verbose ("Can't open for read file").
-Stream* OpenCachedFile(const Settings& settings, const Buffers& buffers, const char* cachedPath);
+// Opens for reading the cached file at cachedPath: the cache directory (its first
+// buffers.cacheDirLength bytes) followed by the record's File, which is resolved
+// beneath buffers.cacheDir. Only a regular file inside the cache directory is
+// opened: an absolute File, a ".." level or a symbolic link leading out, a FIFO,
+// a device or a folder are refused like a missing file. Returns the stream, or
+// nullptr; why is reported only when verbose ("Can't open for read file").
+Stream* OpenCachedFile(const Settings& settings, Buffers& buffers, const char* cachedPath);

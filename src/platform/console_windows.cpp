@@ -8,7 +8,8 @@ namespace {
 // The console's input, opened by name: standard input may be redirected.
 HANDLE g_input = INVALID_HANDLE_VALUE;
 // The codes of the last key press not handed out yet, and how many more times
-// the press repeats (the console reports held keys with a repeat count).
+// the press repeats (the console reports held keys with a repeat count). They
+// stay for the next wait, like keys typed ahead that the console still holds.
 int g_codes[2];
 int g_codeCount = 0;
 int g_nextCode = 0;
@@ -17,7 +18,8 @@ unsigned g_repeatsLeft = 0;
 }  // namespace
 
 // Reading console input records needs no change of the console's mode: they
-// arrive one by one and are never echoed.
+// arrive one by one and are never echoed. Windows has no background jobs: a
+// process with a console reads it.
 int BeginKeyWait() {
   g_input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                         nullptr, OPEN_EXISTING, 0, nullptr);
@@ -53,7 +55,4 @@ int ReadConsoleKey() {
 void EndKeyWait() {
   if (g_input != INVALID_HANDLE_VALUE) CloseHandle(g_input);
   g_input = INVALID_HANDLE_VALUE;
-  g_codeCount = 0;
-  g_nextCode = 0;
-  g_repeatsLeft = 0;
 }

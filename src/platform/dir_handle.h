@@ -1,4 +1,5 @@
-// Open folders, to reach what lies in them by name without resolving a path again.
+// Directory handles: a directory opened once and named relative to afterwards, so
+// that what is opened through the handle stays tied to that very directory.
 #pragma once
 
 #include <cstdint>
@@ -6,9 +7,11 @@
 using DirHandle = std::intptr_t;
 inline constexpr DirHandle kNoDir = -1;
 
-// Opens the folder at path (relative to the current directory, or absolute).
-// Returns its handle, or kNoDir.
+// Opens the directory at path (as the file system wants it: pass it through
+// ToAnsiPath first). Links in the path are followed. Nothing in the directory is
+// read or changed. Returns the handle, or kNoDir when path names no directory
+// that can be opened (nullptr included).
 DirHandle OpenDirectory(const char* path);
 
-// Releases the handle; kNoDir is ignored.
+// Releases the handle. kNoDir is ignored.
 void CloseDirectory(DirHandle dir);

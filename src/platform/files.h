@@ -35,6 +35,9 @@ inline constexpr int kSeekEnd = 2;
 // Moves to offset from the start (kSeekStart) or the end (kSeekEnd). Returns 0 or -1.
 int SeekStream(Stream* stream, std::int64_t offset, int origin);
 
+// Returns the size in bytes of the file behind the stream, or -1.
+std::int64_t StreamFileSize(Stream* stream);
+
 // Returns the position in bytes from the start of the file, or -1.
 std::int64_t TellStream(Stream* stream);
 

@@ -7,28 +7,22 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/regular_file_posix.h"
 
 namespace {
 
-// A regular file opened without blocking: a FIFO or device in a damaged cache
-// directory must not hang the run. Reading leaves the access time alone (it is
-// evidence, or a time the run itself set) where the system lets us.
+int ReopenPath(int flags, const void* path) {
+  return open(static_cast<const char*>(path), flags);
+}
+
+// Only a regular file is opened: its type is checked on an O_PATH descriptor,
+// which opens nothing, so a FIFO or device is never opened, not even briefly.
+// Reading leaves the access time alone where the system lets us.
 Stream* OpenForReading(const char* path) {
-  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = open(path, flags | O_NOATIME);
-  // Only the file's owner (or a privileged process) may ask for that.
-  if (fd < 0 && errno == EPERM) fd = open(path, flags);
-  if (fd < 0) return nullptr;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
-  int status = fcntl(fd, F_GETFL);
-  if (status >= 0) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
-  Stream* stream = fdopen(fd, "rb");
-  if (stream == nullptr) close(fd);
-  return stream;
+  int pathFd = open(path, O_PATH | O_CLOEXEC);
+  if (pathFd < 0) return nullptr;
+  ReadRefusal refusal;
+  return ReadRegularFile(pathFd, ReopenPath, path, refusal);
 }
 
 // Never empties or follows anything that already holds the name.
@@ -36,6 +30,8 @@ Stream* CreateForWriting(const char* path) {
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   Stream* stream = fdopen(fd, "wb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) close(fd);
   return stream;
 }
@@ -69,6 +65,12 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
 int SeekStream(Stream* stream, std::int64_t offset, int origin) {
   int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
   return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
+std::int64_t StreamFileSize(Stream* stream) {
+  struct stat info;
+  if (fstat(fileno(stream), &info) != 0) return -1;
+  return static_cast<std::int64_t>(info.st_size);
 }
 
 std::int64_t TellStream(Stream* stream) {

@@ -6,28 +6,10 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/open_at_windows.h"
 #include "platform/wide_text.h"
 
 namespace {
-
-// Only a file on a disk is read or written: never a folder, a device, a pipe.
-bool IsDiskFile(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info;
-  return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
-         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// Hands the handle to a C stream, which then owns it.
-Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
-  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  Stream* stream = _fdopen(fd, mode);
-  if (stream == nullptr) _close(fd);
-  return stream;
-}
 
 // Reading leaves the access time alone (it is evidence, or a time the run itself
 // set) where the file may have its attributes written; elsewhere it is read all
@@ -44,8 +26,7 @@ Stream* OpenForReading(const wchar_t* path) {
     CloseHandle(handle);
     return nullptr;
   }
-  FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
-  SetFileTime(handle, nullptr, &keep, nullptr);
+  KeepAccessTime(handle);
   return StreamFrom(handle, _O_RDONLY, "rb");
 }
 
@@ -59,13 +40,6 @@ Stream* CreateForWriting(const wchar_t* path) {
     return nullptr;
   }
   return StreamFrom(handle, _O_WRONLY, "wb");
-}
-
-// Seconds since 1970-01-01 UTC as a FILETIME: 100 ns units since 1601-01-01.
-FILETIME FileTimeOf(std::uint32_t seconds) {
-  const std::uint64_t kUnixEpoch = 116444736000000000ull;
-  std::uint64_t ticks = kUnixEpoch + std::uint64_t{seconds} * 10000000ull;
-  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 }  // namespace
@@ -99,6 +73,10 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
 int SeekStream(Stream* stream, std::int64_t offset, int origin) {
   int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
   return _fseeki64(stream, offset, whence) == 0 ? 0 : -1;
+}
+
+std::int64_t StreamFileSize(Stream* stream) {
+  return _filelengthi64(_fileno(stream));
 }
 
 std::int64_t TellStream(Stream* stream) {

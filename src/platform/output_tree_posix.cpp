@@ -48,15 +48,6 @@ bool IsDiskWide(int error) {
 
 }  // namespace
 
-DirHandle OpenDirectory(const char* path) {
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return fd >= 0 ? fd : kNoDir;
-}
-
-void CloseDirectory(DirHandle dir) {
-  if (dir != kNoDir) close(Fd(dir));
-}
-
 NodeKind KindAt(DirHandle dir, const char* name) {
   struct stat info;
   if (fstatat(Fd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0) return NodeKind::kMissing;
@@ -90,6 +81,8 @@ Stream* OpenFileAt(DirHandle dir, const char* name) {
     return nullptr;
   }
   Stream* stream = fdopen(fd, "rb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) close(fd);
   return stream;
 }
@@ -121,6 +114,8 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
   }
   g_partialDir = Fd(dir);
   Stream* stream = fdopen(fd, "wb");
+  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
+  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
   if (stream == nullptr) {
     close(fd);
     DropPartial(nullptr);

@@ -2,14 +2,13 @@
 // folder's handle (NtCreateFile with a root directory), never through a path,
 // and never through a reparse point (symbolic link, junction, mount point).
 #include <fcntl.h>
-#include <io.h>
-#include <windows.h>
 #include <winternl.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/open_at_windows.h"
 #include "platform/output_tree.h"
 #include "platform/wide_text.h"
 
@@ -20,60 +19,26 @@ namespace {
 // is an ordinary name.
 const char kPartialName[] = "CON.talvex-partial";
 
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 // The partial file's folder, shared with the console control handler.
 volatile LONG_PTR g_partialDir = kNoDir;
 bool g_handlerInstalled = false;
 
-HANDLE Native(DirHandle dir) {
-  return reinterpret_cast<HANDLE>(dir);
-}
-
-// A name of one level: no separator, no stream, no "." or "..".
-bool IsPlainName(const std::wstring& name) {
-  return !name.empty() && name != L"." && name != L".." &&
-         name.find_first_of(L"\\/:") == std::wstring::npos;
-}
-
-// Opens name in dir. Returns the handle, or nullptr with *error set to the
-// Windows error code.
+// Opens name (in the console's character set, like every name of the tree) in
+// dir. Returns the handle, or nullptr with *error set to the Windows error code.
 HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, ULONG disposition,
               ULONG options, DWORD* error) {
-  std::wstring wide = WideFrom(name, CodePage::kOem);
-  if (dir == kNoDir || !IsPlainName(wide) || wide.size() > 32767) {
-    *error = ERROR_INVALID_NAME;
+  if (dir == kNoDir) {
+    *error = ERROR_INVALID_HANDLE;
     return nullptr;
   }
-  UNICODE_STRING text;
-  text.Buffer = &wide[0];
-  text.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
-  text.MaximumLength = text.Length;
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, Native(dir), nullptr);
-  IO_STATUS_BLOCK io;
-  HANDLE handle = nullptr;
-  NTSTATUS status =
-      NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
-                   share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-  if (status >= 0) return handle;
-  *error = RtlNtStatusToDosError(status);
-  return nullptr;
+  return OpenRelative(NativeHandle(dir), WideFrom(name, CodePage::kOem), access, share, disposition,
+                      options, error);
 }
 
+// Opens what the name itself is, never what a reparse point leads to.
 HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options) {
   DWORD error = 0;
   return OpenAt(dir, name, access, kShareAll, FILE_OPEN, options | FILE_OPEN_REPARSE_POINT, &error);
-}
-
-DWORD AttributesOf(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info;
-  return GetFileInformationByHandle(handle, &info) ? info.dwFileAttributes
-                                                   : INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsReparsePoint(DWORD attributes) {
-  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // Removes the name in dir when it is a file (not a folder); the name itself,
@@ -115,27 +80,16 @@ bool IsNameTaken(DWORD error) {
   return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
 }
 
-Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
-  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  Stream* stream = _fdopen(fd, mode);
-  if (stream == nullptr) _close(fd);
-  return stream;
-}
-
 // Gives the file behind handle the name to in dir, never replacing anything.
 // Returns 0, or the Windows error code.
 DWORD Rename(HANDLE handle, DirHandle dir, const char* to) {
   std::wstring wide = WideFrom(to, CodePage::kOem);
-  if (!IsPlainName(wide)) return ERROR_INVALID_NAME;
+  if (dir == kNoDir || !IsPlainName(wide)) return ERROR_INVALID_NAME;
   std::size_t nameBytes = wide.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   info->ReplaceIfExists = FALSE;
-  info->RootDirectory = Native(dir);
+  info->RootDirectory = NativeHandle(dir);
   info->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(info->FileName, wide.c_str(), nameBytes);
   // The layout of FILE_RENAME_INFO is that of the system's rename request, which
@@ -154,35 +108,7 @@ DWORD MoveWithin(DirHandle dir, const char* from, const char* to) {
   return error;
 }
 
-// Seconds since 1970-01-01 UTC as a FILETIME: 100 ns units since 1601-01-01.
-FILETIME FileTimeOf(std::uint32_t seconds) {
-  const std::uint64_t kUnixEpoch = 116444736000000000ull;
-  std::uint64_t ticks = kUnixEpoch + std::uint64_t{seconds} * 10000000ull;
-  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-}
-
 }  // namespace
-
-// The output directory itself may be reached through a link, as on any system;
-// what lies below it is not.
-DirHandle OpenDirectory(const char* path) {
-  std::wstring wide = LongPathFrom(path);
-  if (wide.empty()) return kNoDir;
-  HANDLE handle =
-      CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE, kShareAll,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return kNoDir;
-  DWORD attributes = AttributesOf(handle);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    CloseHandle(handle);
-    return kNoDir;
-  }
-  return reinterpret_cast<DirHandle>(handle);
-}
-
-void CloseDirectory(DirHandle dir) {
-  if (dir != kNoDir) CloseHandle(Native(dir));
-}
 
 NodeKind KindAt(DirHandle dir, const char* name) {
   HANDLE handle = OpenAt(dir, name, FILE_READ_ATTRIBUTES, 0);
@@ -200,7 +126,8 @@ DirHandle OpenFolderAt(DirHandle dir, const char* name) {
   HANDLE handle = OpenAt(dir, name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
                          FILE_DIRECTORY_FILE);
   if (handle == nullptr) return kNoDir;
-  if (IsReparsePoint(AttributesOf(handle))) {
+  DWORD attributes = AttributesOf(handle);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     CloseHandle(handle);
     return kNoDir;
   }
@@ -223,14 +150,11 @@ Stream* OpenFileAt(DirHandle dir, const char* name) {
   HANDLE handle = OpenAt(dir, name, GENERIC_READ | FILE_WRITE_ATTRIBUTES, options);
   if (handle == nullptr) handle = OpenAt(dir, name, GENERIC_READ, options);
   if (handle == nullptr) return nullptr;
-  DWORD attributes = AttributesOf(handle);
-  if (IsReparsePoint(attributes) || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-      GetFileType(handle) != FILE_TYPE_DISK) {
+  if (!IsDiskFile(handle)) {
     CloseHandle(handle);
     return nullptr;
   }
-  FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
-  SetFileTime(handle, nullptr, &keep, nullptr);
+  KeepAccessTime(handle);
   return StreamFrom(handle, _O_RDONLY, "rb");
 }
 

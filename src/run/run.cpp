@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/buffers.h"
+#include "core/case_names.h"
 #include "core/exit_codes.h"
 #include "core/messages.h"
 #include "core/pause.h"
@@ -14,6 +15,8 @@
 #include "extract/make_folder.h"
 #include "index/entry_loop.h"
 #include "platform/ansi_path.h"
+#include "platform/beneath.h"
+#include "platform/dir_handle.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "run/command_line.h"
@@ -21,6 +24,7 @@
 namespace {
 
 const char kIndexName[] = "fat.db";
+const char kUnixIndexName[] = "index.db";
 const std::int64_t kIndexSearchStart = 4096;
 
 // Fills the cache path buffer with the cache directory, made absolute against the
@@ -54,6 +58,50 @@ bool ReportIfUnconvertible(const char* path) {
   return PausePrompt();
 }
 
+// True when the output directory (resolved from the start directory, the current
+// one) is the cache directory or one of the directories above it: the run would
+// then write into the cache.
+bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
+  const char* converted = ToAnsiPath(cacheDir);
+  if (converted == nullptr) return false;
+  char cache[kPathSize];
+  std::memcpy(cache, converted, sizeof cache);
+  converted = ToAnsiPath(outputDir);
+  return converted != nullptr && IsSameOrAncestorDirectory(converted, cache);
+}
+
+// Opens the cache index beneath the cache directory, which it opens first and
+// leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
+// Opens fat.db in the cache directory; where there is none, fat.db in another
+// letter case (a cache copied off a FAT volume), then the Unix browsers' index.db
+// in any case. Leaves the fat.db path in the cache path buffer for the messages.
+Stream* OpenIndex(const Settings& settings, Buffers& buffers) {
+  buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
+  std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
+  ReadRefusal refusal;
+  Stream* index = OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
+  if (index != nullptr || refusal != ReadRefusal::kCannotOpen) return index;
+  for (const char* name : {kIndexName, kUnixIndexName}) {
+    CaseMatch match = MatchIgnoringCase(buffers.cacheDir, buffers.cacheNames, "", name);
+    if (match.count == 0 || match.name == kIndexName) continue;
+    index = OpenForReadingBeneath(buffers.cacheDir, match.name.c_str(), refusal);
+    if (index == nullptr) return nullptr;
+    if (settings.verbose) {
+      buffers.cachePath[buffers.cacheDirLength] = '\0';
+      Say(msg::kUsingIndex, buffers.cachePath, match.name.c_str());
+      std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
+    }
+    return index;
+  }
+  return nullptr;
+}
+
+// Closes the cache directory whichever way the run ends.
+struct CacheDirCloser {
+  Buffers& buffers;
+  ~CacheDirCloser() { CloseDirectory(buffers.cacheDir); }
+};
+
 int ExitCodeOf(Stop stop) {
   return stop == Stop::kEscape ? kExitEscape : kExitWriteFailed;
 }
@@ -82,6 +130,11 @@ int Run(int argc, const char* const* argv) {
 
   auto buffers = std::make_unique<Buffers>();
   if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
+  const char* outputDir = settings.outputDir.c_str();
+  if (OutputHoldsCache(outputDir, buffers->cachePath)) {
+    Say(msg::kOutputHoldsCache, outputDir);
+    return kExitOutputRefused;
+  }
 
   if (!settings.quiet) {
     Say(msg::kUsingCacheDir, buffers->cachePath);
@@ -90,8 +143,8 @@ int Run(int argc, const char* const* argv) {
   // Every run waits for one key before it touches any file.
   if (!PausePrompt()) return kExitEscape;
 
-  std::strcpy(buffers->cachePath + buffers->cacheDirLength, kIndexName);
-  Stream* index = FOpenAnsi(buffers->cachePath, "rb");
+  CacheDirCloser closer{*buffers};
+  Stream* index = OpenIndex(settings, *buffers);
   if (index == nullptr) {
     Say(msg::kCantOpenIndex, buffers->cachePath);
     return kExitNoIndex;
@@ -99,7 +152,6 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  const char* outputDir = settings.outputDir.c_str();
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
   if (MkDirAnsi(outputDir) != 0) {
     Say(msg::kCantCreateDir, outputDir);
@@ -109,6 +161,9 @@ int Run(int argc, const char* const* argv) {
   if (ChDirAnsi(outputDir) != 0) {
     Say(msg::kCantChangeDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
+    // Entries must never be written where the run started instead.
+    CloseStream(index);
+    return kExitOutputRefused;
   }
 
   // The output tree is reached through handles from here on.

@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -68,7 +70,63 @@ int WaitChild(pid_t pid, Clock::time_point deadline, bool& timedOut) {
   }
 }
 
+ssize_t ReadFully(int fd, void* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = read(fd, static_cast<char*>(data) + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+// In the child: a stand-in for an interactive shell. It leads a session on
+// the pty and starts talvex as a job: a process group of its own whose parent
+// is in the same session, so that job-control stops are not discarded as they
+// are for an orphaned group. It reports the job's pid, then its wait status.
+[[noreturn]] void RunShell(int slave, int report, const std::vector<char*>& argv,
+                           const RunOptions& options) {
+  setsid();
+  ioctl(slave, TIOCSCTTY, 0);  // the shell's group is the foreground group
+  pid_t job = fork();
+  if (job == 0) {
+    setpgid(0, 0);
+    if (!options.background) {
+      // Taking the terminal from the background needs SIGTTOU held; exec
+      // keeps the signal mask, so it is restored first.
+      sigset_t ttou, old;
+      sigemptyset(&ttou);
+      sigaddset(&ttou, SIGTTOU);
+      sigprocmask(SIG_BLOCK, &ttou, &old);
+      tcsetpgrp(slave, getpgrp());
+      sigprocmask(SIG_SETMASK, &old, nullptr);
+    }
+    dup2(slave, 1);
+    dup2(slave, 2);
+    close(slave);
+    ExecTalvex(argv, options);
+  }
+  setpgid(job, job);  // as shells do: in both, whichever runs first
+  ssize_t n = write(report, &job, sizeof job);
+  int status = 0;
+  while (waitpid(job, &status, 0) < 0 && errno == EINTR) {
+  }
+  n = write(report, &status, sizeof status);
+  (void)n;
+  _exit(0);
+}
+
 }  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (MillisecondsLeft(deadline) == 0) return false;
+    usleep(2000);
+  }
+  return true;
+}
 
 const char* TalvexBinary() {
   return TALVEX_BINARY;
@@ -126,25 +184,35 @@ RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& op
 
 PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& options)
     : timeoutMs_(options.timeoutMs) {
-  if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) return;
-  std::vector<char*> argv = MakeArgv(args);
-  pid_ = fork();
-  if (pid_ == 0) {
-    setsid();
-    ioctl(slave_, TIOCSCTTY, 0);
-    dup2(slave_, 1);
-    dup2(slave_, 2);
-    close(master_);
-    close(slave_);
-    ExecTalvex(argv, options);
+  int report[2];
+  if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
+    exited_ = true;
+    return;
   }
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    exited_ = true;
+    return;
+  }
+  std::vector<char*> argv = MakeArgv(args);
+  shell_ = fork();
+  if (shell_ == 0) {
+    close(master_);
+    close(report[0]);
+    RunShell(slave_, report[1], argv, options);
+  }
+  close(report[1]);
+  report_ = report[0];
+  if (ReadFully(report_, &pid_, sizeof pid_) != sizeof pid_) pid_ = -1;
+  exited_ = pid_ <= 0;  // with no program there is nothing to wait for, nor to kill
 }
 
 PtySession::~PtySession() {
   if (pid_ > 0 && !exited_) {
     kill(pid_, SIGKILL);
-    waitpid(pid_, &status_, 0);
+    Reap(-1);
   }
+  if (shell_ > 0) waitpid(shell_, nullptr, 0);
+  if (report_ >= 0) close(report_);
   if (master_ >= 0) close(master_);
   if (slave_ >= 0) close(slave_);
 }
@@ -170,7 +238,7 @@ bool PtySession::WaitFor(const std::string& text, int count, int timeoutMs) {
     if (MillisecondsLeft(deadline) == 0) return false;
     if (ReadSome(std::min(MillisecondsLeft(deadline), 50))) continue;
     if (exited_) return false;  // ended, and all it printed has been read
-    if (waitpid(pid_, &status_, WNOHANG) == pid_) exited_ = true;
+    Reap(0);
   }
 }
 
@@ -180,7 +248,24 @@ void PtySession::Send(const std::string& bytes) {
 }
 
 void PtySession::Signal(int signalNumber) {
-  kill(pid_, signalNumber);
+  if (!exited_) kill(pid_, signalNumber);
+}
+
+bool PtySession::Stopped() const {
+  // /proc/PID/stat: "pid (name) state ...", the name in parentheses.
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::size_t nameEnd = text.rfind(')');
+  return nameEnd != std::string::npos && text.compare(nameEnd, 3, ") T") == 0;
+}
+
+bool PtySession::Reap(int timeoutMs) {
+  if (exited_ || report_ < 0) return exited_;
+  struct pollfd request = {report_, POLLIN, 0};
+  if (poll(&request, 1, timeoutMs) <= 0) return false;
+  exited_ = true;
+  if (ReadFully(report_, &status_, sizeof status_) != sizeof status_) status_ = -1;
+  return true;
 }
 
 RunResult PtySession::Finish(int timeoutMs) {
@@ -188,12 +273,11 @@ RunResult PtySession::Finish(int timeoutMs) {
   auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!exited_) {
     ReadSome(std::min(MillisecondsLeft(deadline), 20));
-    if (waitpid(pid_, &status_, WNOHANG) == pid_) exited_ = true;
+    Reap(0);
     if (!exited_ && MillisecondsLeft(deadline) == 0) {
       result.timedOut = true;
       kill(pid_, SIGKILL);
-      waitpid(pid_, &status_, 0);
-      exited_ = true;
+      Reap(-1);
     }
   }
   while (ReadSome(20)) {
@@ -207,4 +291,8 @@ struct termios PtySession::TerminalSettings() const {
   struct termios settings = {};
   tcgetattr(slave_, &settings);
   return settings;
+}
+
+void PtySession::SetTerminalSettings(const struct termios& settings) {
+  tcsetattr(slave_, TCSANOW, &settings);
 }

@@ -37,6 +37,15 @@ void Drain(HANDLE pipe, std::string* sink) {
 
 }  // namespace
 
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  while (!condition()) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(2);
+  }
+  return true;
+}
+
 const char* TalvexBinary() {
   return TALVEX_BINARY;
 }

@@ -1,0 +1,79 @@
+#include "platform/open_at_windows.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <winternl.h>
+
+HANDLE NativeHandle(DirHandle dir) {
+  return reinterpret_cast<HANDLE>(dir);
+}
+
+bool IsPlainName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(L"\\/:") == std::wstring::npos && name.size() < 32768;
+}
+
+HANDLE OpenRelative(HANDLE dir, const std::wstring& name, ACCESS_MASK access, ULONG share,
+                    ULONG disposition, ULONG options, DWORD* error) {
+  if (dir == INVALID_HANDLE_VALUE || !IsPlainName(name)) {
+    *error = ERROR_INVALID_NAME;
+    return nullptr;
+  }
+  std::wstring text = name;
+  UNICODE_STRING unicode;
+  unicode.Buffer = &text[0];
+  unicode.Length = static_cast<USHORT>(text.size() * sizeof(wchar_t));
+  unicode.MaximumLength = unicode.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &unicode, OBJ_CASE_INSENSITIVE, dir, nullptr);
+  IO_STATUS_BLOCK io;
+  HANDLE handle = nullptr;
+  NTSTATUS status =
+      NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                   share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+  if (status >= 0) return handle;
+  *error = RtlNtStatusToDosError(status);
+  return nullptr;
+}
+
+DWORD AttributesOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(handle, &info) ? info.dwFileAttributes
+                                                   : INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDiskFile(HANDLE handle) {
+  DWORD attributes = AttributesOf(handle);
+  const DWORD kNotFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotFile) == 0 &&
+         GetFileType(handle) == FILE_TYPE_DISK;
+}
+
+Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
+  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  Stream* stream = _fdopen(fd, mode);
+  if (stream == nullptr) {
+    _close(fd);
+    return nullptr;
+  }
+  // Every read and write moves whole blocks: no stream buffer.
+  setvbuf(stream, nullptr, _IONBF, 0);
+  return stream;
+}
+
+// A time of all ones tells the system not to change that time for this handle.
+void KeepAccessTime(HANDLE handle) {
+  FILETIME keep = {0xFFFFFFFF, 0xFFFFFFFF};
+  SetFileTime(handle, nullptr, &keep, nullptr);
+}
+
+FILETIME FileTimeOf(std::uint32_t seconds) {
+  // 100 ns units since 1601-01-01.
+  const std::uint64_t kUnixEpoch = 116444736000000000ull;
+  std::uint64_t ticks = kUnixEpoch + std::uint64_t{seconds} * 10000000ull;
+  return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}

@@ -1,0 +1,41 @@
+// What the Windows platform files share: names opened relative to a folder
+// handle, and handles turned into streams. Windows builds only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/dir_handle.h"
+#include "platform/files.h"
+
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The folder handle as the system's handle.
+HANDLE NativeHandle(DirHandle dir);
+
+// A name of one level: not empty, no separator, no stream (':'), not "." or "..".
+bool IsPlainName(const std::wstring& name);
+
+// Opens the plain name in the folder dir (NtCreateFile with dir as root
+// directory; synchronous I/O). options are NtCreateFile's create options.
+// Returns the handle, or nullptr with *error set to the Windows error code.
+HANDLE OpenRelative(HANDLE dir, const std::wstring& name, ACCESS_MASK access, ULONG share,
+                    ULONG disposition, ULONG options, DWORD* error);
+
+// The attributes of the open file, or INVALID_FILE_ATTRIBUTES.
+DWORD AttributesOf(HANDLE handle);
+
+// True when the handle is a file on a disk, not a folder and not a reparse point.
+bool IsDiskFile(HANDLE handle);
+
+// Hands the handle to a C stream, which then owns it (it is closed on failure).
+// flags are _open_osfhandle's; mode is fdopen's.
+Stream* StreamFrom(HANDLE handle, int flags, const char* mode);
+
+// Keeps reads through the handle from moving the file's access time.
+void KeepAccessTime(HANDLE handle);
+
+// Seconds since 1970-01-01 UTC as a FILETIME.
+FILETIME FileTimeOf(std::uint32_t seconds);
