@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/ansi_path.h"
+#include "platform/beneath.h"
 #include "platform/files.h"
 #include "platform/output_tree.h"
 #include "platform/system.h"
@@ -142,6 +145,50 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   EXPECT_EQ(KindAt(folder, "missing"), NodeKind::kMissing);
   CloseDirectory(folder);
   EXPECT_EQ(ListTree(dir.path()), "saved\ntaken\n");
+}
+
+TEST(WindowsBeneath, OnlyFilesBeneathTheDirectoryAreRead) {
+  TempDir dir;
+  MakeDirs(dir / "cache/sub");
+  WriteFile(dir / "cache/a.txt", "a");
+  WriteFile(dir / "cache/sub/b.txt", "b");
+  WriteFile(dir / "outside.txt", "outside");
+  DirHandle cache = OpenDirectory((dir / "cache").c_str());
+  ASSERT_NE(cache, kNoDir);
+  struct Case {
+    const char* name;
+    ReadRefusal refusal;
+  };
+  const Case cases[] = {
+      {"a.txt", ReadRefusal::kNone},
+      {"sub\\b.txt", ReadRefusal::kNone},
+      {"sub/./b.txt", ReadRefusal::kNone},
+      {"..\\outside.txt", ReadRefusal::kOutside},
+      {"sub\\..\\a.txt", ReadRefusal::kOutside},
+      {"\\a.txt", ReadRefusal::kOutside},
+      {"C:a.txt", ReadRefusal::kOutside},
+      {"sub", ReadRefusal::kNotRegular},
+      {"missing", ReadRefusal::kCannotOpen},
+      {"a.txt:stream", ReadRefusal::kCannotOpen},
+  };
+  for (const Case& c : cases) {
+    ReadRefusal refusal = ReadRefusal::kNone;
+    Stream* stream = OpenForReadingBeneath(cache, c.name, refusal);
+    EXPECT_EQ(refusal, c.refusal) << c.name;
+    EXPECT_EQ(stream != nullptr, c.refusal == ReadRefusal::kNone) << c.name;
+    if (stream != nullptr) CloseStream(stream);
+  }
+  std::vector<std::string> names;
+  EXPECT_TRUE(ListFolderBeneath(cache, "", names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub"}));
+  EXPECT_FALSE(ListFolderBeneath(cache, "..", names));
+  CloseDirectory(cache);
+
+  EXPECT_TRUE(IsSameOrAncestorDirectory((dir / "cache").c_str(), (dir / "cache").c_str()));
+  EXPECT_TRUE(IsSameOrAncestorDirectory(dir.path().c_str(), (dir / "cache/sub").c_str()));
+  EXPECT_FALSE(IsSameOrAncestorDirectory((dir / "cache/sub").c_str(), (dir / "cache").c_str()));
+  EXPECT_FALSE(IsSameOrAncestorDirectory((dir / "outside.txt").c_str(), (dir / "cache").c_str()));
 }
 
 }  // namespace

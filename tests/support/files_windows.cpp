@@ -40,10 +40,12 @@ TempDir::TempDir() {
   }
 }
 
+// Removed through the "\\?\" form, so that names Windows reads as devices or
+// trims ("nul.txt", "trail.") are removed as the files they are.
 TempDir::~TempDir() {
   std::error_code error;
   if (std::getenv("KEEP_TEST_DIRS") == nullptr && !path_.empty())
-    fs::remove_all(Path(path_), error);
+    fs::remove_all(fs::path(L"\\\\?\\" + Path(path_).wstring()), error);
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
