@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/process.h"
@@ -28,11 +27,20 @@ std::wstring Quoted(const std::wstring& argument) {
   return quoted + L"\"";
 }
 
-// Reads the pipe to its end into sink.
-void Drain(HANDLE pipe, std::string* sink) {
-  char buffer[4096];
-  DWORD n = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) sink->append(buffer, n);
+// Appends what the pipe holds now to sink, without waiting. Returns false once
+// the pipe is closed at the other end.
+bool ReadWaiting(HANDLE pipe, std::string* sink) {
+  DWORD waiting = 0;
+  if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return false;
+  while (waiting > 0) {
+    char buffer[4096];
+    DWORD n = 0;
+    if (!ReadFile(pipe, buffer, waiting < sizeof buffer ? waiting : sizeof buffer, &n, nullptr))
+      return false;
+    sink->append(buffer, n);
+    waiting -= n;
+  }
+  return true;
 }
 
 }  // namespace
@@ -87,20 +95,36 @@ RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& op
   CloseHandle(errWrite);
   CloseHandle(input);
   if (started) {
-    // The pipes are read while the process runs; ending it closes them.
-    std::thread outReader(Drain, outRead, &result.out);
-    std::thread errReader(Drain, errRead, &result.err);
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeoutMs)) ==
-        WAIT_OBJECT_0) {
-      DWORD code = 0;
-      GetExitCodeProcess(process.hProcess, &code);
-      result.exitCode = code;
-    } else {
+    // The pipes are read while the process runs, then to their end; a process
+    // it left behind that holds them open delays this by a second at most.
+    ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(options.timeoutMs);
+    bool outOpen = true, errOpen = true, running = true;
+    while (outOpen || errOpen) {
+      outOpen = outOpen && ReadWaiting(outRead, &result.out);
+      errOpen = errOpen && ReadWaiting(errRead, &result.err);
+      if (running && WaitForSingleObject(process.hProcess, 2) == WAIT_OBJECT_0) {
+        running = false;
+        deadline = GetTickCount64() + 1000;
+      }
+      if (GetTickCount64() < deadline) continue;
+      if (!running) break;
       result.timedOut = true;
       TerminateProcess(process.hProcess, 1);
+      WaitForSingleObject(process.hProcess, 5000);
+      running = false;
+      deadline = GetTickCount64() + 1000;
     }
-    outReader.join();
-    errReader.join();
+    // Both pipes closed before the process was seen to end: it is ending.
+    if (running) {
+      ULONGLONG now = GetTickCount64();
+      DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+      if (WaitForSingleObject(process.hProcess, left) != WAIT_OBJECT_0) {
+        result.timedOut = true;
+        TerminateProcess(process.hProcess, 1);
+      }
+    }
+    DWORD code = 0;
+    if (!result.timedOut && GetExitCodeProcess(process.hProcess, &code)) result.exitCode = code;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
