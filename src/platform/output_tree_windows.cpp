@@ -19,6 +19,9 @@ namespace {
 // is an ordinary name.
 const char kPartialName[] = "CON.talvex-partial";
 
+// The rename request's class; not every SDK's winternl.h names it.
+const FILE_INFORMATION_CLASS kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+
 // The partial file's folder, shared with the console control handler.
 volatile LONG_PTR g_partialDir = kNoDir;
 bool g_handlerInstalled = false;
@@ -96,7 +99,7 @@ DWORD Rename(HANDLE handle, DirHandle dir, const char* to) {
   // is sent as it is: not every system passes RootDirectory on from the Win32 call.
   IO_STATUS_BLOCK io;
   NTSTATUS status = NtSetInformationFile(handle, &io, info, static_cast<ULONG>(buffer.size()),
-                                         FileRenameInformation);
+                                         kFileRenameInformation);
   return status >= 0 ? 0 : RtlNtStatusToDosError(status);
 }
 
