@@ -1,4 +1,4 @@
-// Feeds arbitrary URL bytes and the three flags to BuildOutputPath and checks
+// Feeds arbitrary URL bytes and the four flags to BuildOutputPath and checks
 // that every path it yields stays inside the output directory: relative, within
 // the length bound, no "." or ".." level, and events that agree with the text.
 //
@@ -31,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static auto path = std::make_unique<OutputPath>();
   BuildOutputPath(settings, url.c_str(), *path);
   std::string problem = PathProblem(path->text, path->length);
+  if (!problem.empty()) Fail(problem, url);
+  if (settings.windowsNames) problem = WindowsNameProblem(path->text, path->length);
   if (!problem.empty()) Fail(problem, url);
   for (std::size_t i = 0; i < path->eventCount; ++i) {
     const PathEvent& event = path->events[i];
