@@ -1,5 +1,6 @@
 // Whole rescues by the real binary: the console output, the exit code and the
 // tree on disk (names, bytes, times).
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -290,6 +291,32 @@ TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
       ++saved;
     EXPECT_EQ(saved, run == 0 ? 3u : 0u) << r.out;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A creation that every entry would fail alike (here: no inode left) ends the run
+// like a failed write, instead of a pause per entry. Needs a small file system of
+// its own, so it runs only where the test may mount one (as root).
+TEST(Rescue, ADiskWideCreationFailureEndsTheRun) {
+  ScratchCache c;
+  c.Add("M0000001.HTM", "one", "http://host/one.htm");
+  c.Add("M0000002.HTM", "two", "http://host/two.htm");
+  MakeDirs(c.out);
+  if (mount("tmpfs", c.out.c_str(), "tmpfs", 0, "size=1m,nr_inodes=3") != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  MakeDirs(c.out + "/host");  // the root folder and this one: one inode left, then none
+  WriteFile(c.out + "/taken", "");
+  RunResult r = c.Run({"-p", "-q"});
+  std::string tree = ListTree(c.out);
+  umount2(c.out.c_str(), MNT_DETACH);
+  EXPECT_EQ(r.exitCode, 254);
+  EXPECT_EQ(r.out,
+            "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n"
+            "Error writing file: http://host/one.htm (may be disk full)\n");
+  EXPECT_EQ(tree, "host/\ntaken\n");
 }
 
 }  // namespace

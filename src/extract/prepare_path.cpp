@@ -6,6 +6,7 @@
 #include "core/pause.h"
 #include "core/say.h"
 #include "extract/make_folder.h"
+#include "platform/output_tree.h"
 
 namespace {
 
@@ -13,6 +14,33 @@ namespace {
 void CutChain(FolderChain& chain, std::size_t depth) {
   for (std::size_t j = depth; j < chain.depth; ++j) CloseDirectory(chain.levels[j]);
   if (depth < chain.depth) chain.depth = depth;
+}
+
+// Where the entry's folder exists already, and the chain does not hold it, it is
+// opened in one step, meeting no link on the way; the chain is left for later
+// entries. Nothing can stand in the way of a level then, so the only messages
+// are the escapes. Returns false when the levels must be walked one by one.
+bool ReachExistingFolder(const Settings& settings, const char* url, OutputPath& path,
+                         FolderChain& chain, FileSpot* spot) {
+  std::size_t end = 0;  // where the file's name begins, less its separator
+  for (std::size_t i = 0; i < path.eventCount; ++i)
+    if (path.events[i].kind == PathEvent::kFolder) end = path.events[i].position;
+  if (end == 0) return false;
+  bool held = chain.depth > 0 && chain.ends[chain.depth - 1] == end &&
+              std::memcmp(chain.text, path.text, end) == 0;
+  if (held) return false;
+  path.text[end] = '\0';
+  DirHandle folder = OpenFolderPathAt(chain.root, path.text);
+  path.text[end] = kPathSeparator;
+  if (folder == kNoDir) return false;
+  for (std::size_t i = 0; i < path.eventCount && settings.verbose; ++i) {
+    const PathEvent& event = path.events[i];
+    if (event.kind == PathEvent::kEscaped) Say(msg::kRenamingChar, event.byte, event.byte, url);
+  }
+  chain.transient = folder;
+  spot->folder = folder;
+  spot->nameStart = end + 1;
+  return true;
 }
 
 }  // namespace
@@ -28,6 +56,7 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
   chain.transient = kNoDir;
 
   char* text = path.text;
+  if (ReachExistingFolder(settings, url, path, chain, spot)) return Stop::kNone;
   std::size_t level = 0;  // folder levels of this path so far
   std::size_t start = 0;  // where the current level's name begins
   bool shared = true;     // every level so far is one the chain already holds

@@ -16,6 +16,12 @@ NodeKind KindAt(DirHandle dir, const char* name);
 // Opens the folder name in dir; fails (kNoDir) for a link or anything but a folder.
 DirHandle OpenFolderAt(DirHandle dir, const char* name);
 
+// Opens the folder at path, a relative path of several levels beneath dir,
+// when every level is a folder already and no symbolic link is met on the way.
+// Returns kNoDir otherwise, and also where the system cannot resolve a path so
+// strictly: the caller then goes level by level.
+DirHandle OpenFolderPathAt(DirHandle dir, const char* path);
+
 // Creates the folder name in dir. Returns 0 or -1 (it exists, dir is gone...).
 int MakeFolderAt(DirHandle dir, const char* name);
 

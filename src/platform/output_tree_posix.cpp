@@ -1,6 +1,8 @@
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -60,6 +62,14 @@ NodeKind KindAt(DirHandle dir, const char* name) {
 DirHandle OpenFolderAt(DirHandle dir, const char* name) {
   int fd = openat(Fd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   return fd >= 0 ? fd : kNoDir;
+}
+
+DirHandle OpenFolderPathAt(DirHandle dir, const char* path) {
+  struct open_how how = {};
+  how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  long fd = syscall(SYS_openat2, Fd(dir), path, &how, sizeof how);
+  return fd >= 0 ? static_cast<DirHandle>(fd) : kNoDir;
 }
 
 int MakeFolderAt(DirHandle dir, const char* name) {

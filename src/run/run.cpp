@@ -70,11 +70,11 @@ bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
   return converted != nullptr && IsSameOrAncestorDirectory(converted, cache);
 }
 
-// Opens the cache index beneath the cache directory, which it opens first and
-// leaves in buffers.cacheDir. Returns nullptr when either cannot be opened.
-// Opens fat.db in the cache directory; where there is none, fat.db in another
-// letter case (a cache copied off a FAT volume), then the Unix browsers' index.db
-// in any case. Leaves the fat.db path in the cache path buffer for the messages.
+// Opens the cache directory (left in buffers.cacheDir) and the index beneath it:
+// fat.db; where there is none, fat.db in another letter case (a cache copied off
+// a FAT volume), then the Unix browsers' index.db in any case. Leaves the fat.db
+// path in the cache path buffer for the messages. Returns nullptr when neither
+// can be opened.
 Stream* OpenIndex(const Settings& settings, Buffers& buffers) {
   buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
   std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
@@ -101,6 +101,21 @@ struct CacheDirCloser {
   Buffers& buffers;
   ~CacheDirCloser() { CloseDirectory(buffers.cacheDir); }
 };
+
+// Makes the output directory (one that exists already is reported and paused
+// on) and enters it. Returns kExitOk, or the exit code that ends the run: entries
+// are never written where the run started instead.
+int EnterOutputDir(const char* outputDir) {
+  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
+  if (MkDirAnsi(outputDir) != 0) {
+    Say(msg::kCantCreateDir, outputDir);
+    if (!PausePrompt()) return kExitEscape;
+  }
+  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
+  if (ChDirAnsi(outputDir) == 0) return kExitOk;
+  Say(msg::kCantChangeDir, outputDir);
+  return PausePrompt() ? kExitOutputRefused : kExitEscape;
+}
 
 int ExitCodeOf(Stop stop) {
   return stop == Stop::kEscape ? kExitEscape : kExitWriteFailed;
@@ -152,18 +167,10 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
-  if (MkDirAnsi(outputDir) != 0) {
-    Say(msg::kCantCreateDir, outputDir);
-    if (!PausePrompt()) return kExitEscape;
-  }
-  if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
-  if (ChDirAnsi(outputDir) != 0) {
-    Say(msg::kCantChangeDir, outputDir);
-    if (!PausePrompt()) return kExitEscape;
-    // Entries must never be written where the run started instead.
+  int entered = EnterOutputDir(outputDir);
+  if (entered != kExitOk) {
     CloseStream(index);
-    return kExitOutputRefused;
+    return entered;
   }
 
   // The output tree is reached through handles from here on.
