@@ -137,6 +137,25 @@ DirHandle OpenFolderAt(DirHandle dir, const char* name) {
   return reinterpret_cast<DirHandle>(handle);
 }
 
+// Windows has no one-step resolution that refuses links on the way: the levels
+// are opened one by one here, each refusing a reparse point.
+DirHandle OpenFolderPathAt(DirHandle dir, const char* path) {
+  std::string levels = path;
+  DirHandle current = kNoDir;
+  for (std::size_t start = 0; start < levels.size();) {
+    std::size_t end = levels.find('\\', start);
+    if (end == std::string::npos) end = levels.size();
+    std::string level = levels.substr(start, end - start);
+    start = end + 1;
+    if (level.empty()) continue;  // a doubled separator
+    DirHandle next = OpenFolderAt(current != kNoDir ? current : dir, level.c_str());
+    CloseDirectory(current);
+    current = next;
+    if (current == kNoDir) return kNoDir;
+  }
+  return current;
+}
+
 int MakeFolderAt(DirHandle dir, const char* name) {
   DWORD error = 0;
   HANDLE handle =
