@@ -33,6 +33,11 @@ TEST(WindowsFiles, OnlyDiskFilesAreOpenedAndNothingIsReplaced) {
   MakeDirs(dir / "folder");
   EXPECT_EQ(OpenStream((dir / "folder").c_str(), "rb"), nullptr);
   EXPECT_EQ(OpenStream("NUL", "rb"), nullptr);
+  HANDLE pipe = CreateNamedPipeA("\\\\.\\pipe\\talvex-test", PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                                 1, 4096, 4096, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(OpenStream("\\\\.\\pipe\\talvex-test", "rb"), nullptr);
+  CloseHandle(pipe);
   EXPECT_EQ(OpenStream("CON", "wb"), nullptr);
   EXPECT_EQ(OpenStream((dir / "kept").c_str(), "wb"), nullptr);
   EXPECT_EQ(MoveFileNoReplace((dir / "other").c_str(), (dir / "kept").c_str()), -1);
