@@ -49,7 +49,9 @@ Mapped Map(const Settings& settings, const std::string& url) {
   mapped.path = path->text;
   EXPECT_EQ(path->length, mapped.path.size()) << url;
   EXPECT_EQ(PathProblem(path->text, path->length), "") << url;
-  if (settings.windowsNames) EXPECT_EQ(WindowsNameProblem(path->text, path->length), "") << url;
+  if (settings.windowsNames) {
+    EXPECT_EQ(WindowsNameProblem(path->text, path->length), "") << url;
+  }
   mapped.unknownPrefix = path->unknownPrefix;
   std::set<std::string> folders;
   std::size_t lastPosition = 0;
