@@ -128,17 +128,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   return true;
 }
 
-const char* TalvexBinary() {
-  return TALVEX_BINARY;
-}
-
-std::string Pauses(std::size_t n) {
-  std::string text;
-  for (std::size_t i = 0; i < n; ++i)
-    text += std::string(kPromptText) + "\r" + std::string(41, ' ') + "\r";
-  return text;
-}
-
 RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& options) {
   RunResult result;
   int outPipe[2], errPipe[2];
