@@ -126,7 +126,10 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
     SetPartialTimes(lastAccessTime, modification);
 
     int named = NamePartial(path.text + spot.nameStart);
-    if (named == -1) continue;  // taken meanwhile: the search goes on
+    if (named == -1) {  // taken meanwhile: the search goes on, from the source's start
+      SeekStream(source, 0, kSeekStart);
+      continue;
+    }
     if (named != 0) return CantCreate(path.text);
     if (copy.missing == 0) return {Outcome::kSaved};
     Say(msg::kShortRead, static_cast<unsigned long>(copy.missing), url);
