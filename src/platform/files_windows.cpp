@@ -22,12 +22,7 @@ Stream* OpenForReading(const wchar_t* path) {
     handle = CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  if (!IsDiskFile(handle)) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  KeepAccessTime(handle);
-  return StreamFrom(handle, _O_RDONLY, "rb");
+  return ReadingStreamOnDiskFile(handle);
 }
 
 // Never empties or follows anything that already holds the name.

@@ -77,3 +77,12 @@ FILETIME FileTimeOf(std::uint32_t seconds) {
   std::uint64_t ticks = kUnixEpoch + std::uint64_t{seconds} * 10000000ull;
   return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
+
+Stream* ReadingStreamOnDiskFile(HANDLE handle) {
+  if (!IsDiskFile(handle)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  KeepAccessTime(handle);
+  return StreamFrom(handle, _O_RDONLY, "rb");
+}

@@ -37,5 +37,9 @@ Stream* StreamFrom(HANDLE handle, int flags, const char* mode);
 // Keeps reads through the handle from moving the file's access time.
 void KeepAccessTime(HANDLE handle);
 
+// A reading stream on the handle when it is a disk file (reads then leave its
+// access time alone); else closes the handle and returns nullptr.
+Stream* ReadingStreamOnDiskFile(HANDLE handle);
+
 // Seconds since 1970-01-01 UTC as a FILETIME.
 FILETIME FileTimeOf(std::uint32_t seconds);

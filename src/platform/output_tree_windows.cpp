@@ -172,12 +172,7 @@ Stream* OpenFileAt(DirHandle dir, const char* name) {
   HANDLE handle = OpenAt(dir, name, GENERIC_READ | FILE_WRITE_ATTRIBUTES, options);
   if (handle == nullptr) handle = OpenAt(dir, name, GENERIC_READ, options);
   if (handle == nullptr) return nullptr;
-  if (!IsDiskFile(handle)) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  KeepAccessTime(handle);
-  return StreamFrom(handle, _O_RDONLY, "rb");
+  return ReadingStreamOnDiskFile(handle);
 }
 
 int MoveAt(DirHandle dir, const char* from, const char* to) {
