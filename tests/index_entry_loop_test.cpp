@@ -57,8 +57,8 @@ std::string RunLoop(const std::string& body, const std::string& cacheDir, bool v
   Settings settings;
   settings.verbose = verbose ? 1 : 0;
 
-  std::FILE* index = std::fopen((dir / "fat.db").c_str(), "rb");
-  std::fseek(index, 4096, SEEK_SET);
+  Stream* index = OpenStream((dir / "fat.db").c_str(), "rb");
+  SeekStream(index, 4096, kSeekStart);
   std::FILE* captured = std::tmpfile();
   std::fflush(stdout);
   int savedStdout = dup(1);
@@ -68,7 +68,7 @@ std::string RunLoop(const std::string& body, const std::string& cacheDir, bool v
   std::fflush(stdout);
   dup2(savedStdout, 1);
   close(savedStdout);
-  std::fclose(index);
+  CloseStream(index);
 
   std::string output;
   std::rewind(captured);

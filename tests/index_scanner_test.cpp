@@ -194,12 +194,12 @@ TEST(RecordScanner, JudgesOnlyTheBytesOfTheIndex) {
     int found[2] = {};
     const char* names[2] = {"whole.db", "cut.db"};
     for (int i = 0; i < 2; ++i) {
-      std::FILE* stream = std::fopen((dir / names[i]).c_str(), "rb");
+      Stream* stream = OpenStream((dir / names[i]).c_str(), "rb");
       ASSERT_NE(stream, nullptr);
       SeekStream(stream, kSearchStart, kSeekStart);
       StartScan(*scanner, stream);
       while (FindNextRecord(*scanner, buffer.data()) == 1) ++found[i];
-      std::fclose(stream);
+      CloseStream(stream);
     }
     EXPECT_EQ(found[0], 2);
     EXPECT_EQ(found[1], 1) << "cut " << cut;

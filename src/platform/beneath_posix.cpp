@@ -13,6 +13,7 @@
 
 #include "platform/beneath.h"
 #include "platform/regular_file_posix.h"
+#include "platform/stream_posix.h"
 #include "platform/system.h"
 
 namespace {
@@ -53,8 +54,7 @@ bool CheckRegular(int pathFd, struct stat& info, ReadRefusal& refusal) {
 // O_NONBLOCK; closes it otherwise. A descriptor reopened by name is checked
 // (it could have been swapped meanwhile, and was opened without blocking); one
 // reopened through its /proc magic link is that very file, opened as asked.
-std::FILE* StreamOnExpected(int fd, const struct stat& expected, bool byName,
-                            ReadRefusal& refusal) {
+Stream* StreamOnExpected(int fd, const struct stat& expected, bool byName, ReadRefusal& refusal) {
   refusal = ReadRefusal::kCannotOpen;
   if (fd < 0) return nullptr;
   if (byName) {
@@ -66,14 +66,8 @@ std::FILE* StreamOnExpected(int fd, const struct stat& expected, bool byName,
     int status = fcntl(fd, F_GETFL);
     if (status >= 0) fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
   }
-  std::FILE* stream = fdopen(fd, "rb");
-  if (stream == nullptr) {
-    close(fd);
-    return nullptr;
-  }
-  // Every read moves whole blocks: no stream buffer (nor the calls to size it).
-  setvbuf(stream, nullptr, _IONBF, 0);
-  refusal = ReadRefusal::kNone;
+  Stream* stream = StreamOn(fd, static_cast<std::int64_t>(expected.st_size));
+  if (stream != nullptr) refusal = ReadRefusal::kNone;
   return stream;
 }
 
@@ -189,8 +183,8 @@ class Walk {
 
 }  // namespace
 
-std::FILE* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
-                           ReadRefusal& refusal) {
+Stream* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
+                        ReadRefusal& refusal) {
   struct stat info;
   if (!CheckRegular(pathFd, info, refusal)) return nullptr;
   // The magic link reaches the very file pathFd holds, so nothing else is opened.
@@ -204,8 +198,8 @@ std::FILE* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
   return StreamOnExpected(fd, info, false, refusal);
 }
 
-std::FILE* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* context,
-                                 ReadRefusal& refusal) {
+Stream* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* context,
+                              ReadRefusal& refusal) {
   struct stat info;
   if (!CheckRegular(pathFd, info, refusal)) return nullptr;
   // Not blocking, should the name have become a FIFO since it was checked.

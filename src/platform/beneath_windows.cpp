@@ -8,6 +8,7 @@
 
 #include "platform/beneath.h"
 #include "platform/open_at_windows.h"
+#include "platform/stream_windows.h"
 #include "platform/wide_text.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
-using Stream = std::FILE;
+// A file opened for reading or for writing; each platform defines it.
+struct Stream;
 
 // Opens a binary stream. Mode "rb": an existing regular file, for reading; fails
 // for folders and anything that is not a regular file, and never blocks. Mode
@@ -15,8 +15,8 @@ using Stream = std::FILE;
 // (a symbolic link included). Returns the stream, or nullptr.
 Stream* OpenStream(const char* path, const char* mode);
 
-// Writes out what the stream still holds, then releases it. Returns 0, or -1 when
-// writing out failed or when given no stream.
+// Releases the stream. Returns 0, or -1 when the system reports that writing
+// failed or when given no stream.
 int CloseStream(Stream* stream);
 
 // Reads n bytes as one block. Returns 1 when all n arrived, else 0; bytes that did
@@ -35,7 +35,8 @@ inline constexpr int kSeekEnd = 2;
 // Moves to offset from the start (kSeekStart) or the end (kSeekEnd). Returns 0 or -1.
 int SeekStream(Stream* stream, std::int64_t offset, int origin);
 
-// Returns the size in bytes of the file behind the stream, or -1.
+// Returns the size in bytes of the file behind the stream (for a file opened for
+// reading: its size when it was opened), or -1.
 std::int64_t StreamFileSize(Stream* stream);
 
 // Returns the position in bytes from the start of the file, or -1.

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/regular_file_posix.h"
+#include "platform/stream_posix.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ Stream* OpenForReading(const char* path) {
 Stream* CreateForWriting(const char* path) {
   int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
-  Stream* stream = fdopen(fd, "wb");
-  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
-  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
-  if (stream == nullptr) close(fd);
-  return stream;
+  return StreamOn(fd, -1);
 }
 
 }  // namespace
@@ -42,21 +39,6 @@ Stream* OpenStream(const char* path, const char* mode) {
   if (std::strcmp(mode, "rb") == 0) return OpenForReading(path);
   if (std::strcmp(mode, "wb") == 0) return CreateForWriting(path);
   return nullptr;
-}
-
-int SeekStream(Stream* stream, std::int64_t offset, int origin) {
-  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
-  return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
-}
-
-std::int64_t StreamFileSize(Stream* stream) {
-  struct stat info;
-  if (fstat(fileno(stream), &info) != 0) return -1;
-  return static_cast<std::int64_t>(info.st_size);
-}
-
-std::int64_t TellStream(Stream* stream) {
-  return static_cast<std::int64_t>(ftello(stream));
 }
 
 int MakeDirectory(const char* path) {

@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/open_at_windows.h"
+#include "platform/stream_windows.h"
 #include "platform/wide_text.h"
 
 namespace {
@@ -45,19 +46,6 @@ Stream* OpenStream(const char* path, const char* mode) {
   if (std::strcmp(mode, "rb") == 0) return OpenForReading(wide.c_str());
   if (std::strcmp(mode, "wb") == 0) return CreateForWriting(wide.c_str());
   return nullptr;
-}
-
-int SeekStream(Stream* stream, std::int64_t offset, int origin) {
-  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
-  return _fseeki64(stream, offset, whence) == 0 ? 0 : -1;
-}
-
-std::int64_t StreamFileSize(Stream* stream) {
-  return _filelengthi64(_fileno(stream));
-}
-
-std::int64_t TellStream(Stream* stream) {
-  return _ftelli64(stream);
 }
 
 int MakeDirectory(const char* path) {

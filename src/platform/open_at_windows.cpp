@@ -1,4 +1,5 @@
 #include "platform/open_at_windows.h"
+#include "platform/stream_windows.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -47,22 +48,6 @@ bool IsDiskFile(HANDLE handle) {
   const DWORD kNotFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotFile) == 0 &&
          GetFileType(handle) == FILE_TYPE_DISK;
-}
-
-Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
-  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  Stream* stream = _fdopen(fd, mode);
-  if (stream == nullptr) {
-    _close(fd);
-    return nullptr;
-  }
-  // Every read and write moves whole blocks: no stream buffer.
-  setvbuf(stream, nullptr, _IONBF, 0);
-  return stream;
 }
 
 // A time of all ones tells the system not to change that time for this handle.

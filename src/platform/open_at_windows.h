@@ -30,10 +30,6 @@ DWORD AttributesOf(HANDLE handle);
 // True when the handle is a file on a disk, not a folder and not a reparse point.
 bool IsDiskFile(HANDLE handle);
 
-// Hands the handle to a C stream, which then owns it (it is closed on failure).
-// flags are _open_osfhandle's; mode is fdopen's.
-Stream* StreamFrom(HANDLE handle, int flags, const char* mode);
-
 // Keeps reads through the handle from moving the file's access time.
 void KeepAccessTime(HANDLE handle);
 

@@ -10,6 +10,7 @@
 #include <initializer_list>
 
 #include "platform/output_tree.h"
+#include "platform/stream_posix.h"
 
 namespace {
 
@@ -90,11 +91,7 @@ Stream* OpenFileAt(DirHandle dir, const char* name) {
     close(fd);
     return nullptr;
   }
-  Stream* stream = fdopen(fd, "rb");
-  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
-  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
-  if (stream == nullptr) close(fd);
-  return stream;
+  return StreamOn(fd, static_cast<std::int64_t>(after.st_size));
 }
 
 int MoveAt(DirHandle dir, const char* from, const char* to) {
@@ -123,11 +120,8 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
     return nullptr;
   }
   g_partialDir = Fd(dir);
-  Stream* stream = fdopen(fd, "wb");
-  // Every read and write moves whole blocks: no stream buffer (nor the calls to size it).
-  if (stream != nullptr) setvbuf(stream, nullptr, _IONBF, 0);
+  Stream* stream = StreamOn(fd, -1);
   if (stream == nullptr) {
-    close(fd);
     DropPartial(nullptr);
     *why = CreateFailure::kThisName;
     return nullptr;
@@ -137,7 +131,7 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
 }
 
 void DropPartial(Stream* stream) {
-  if (stream != nullptr) std::fclose(stream);
+  if (stream != nullptr) CloseStream(stream);
   if (g_partialDir >= 0) unlinkat(g_partialDir, kPartialName, 0);
   g_partialDir = -1;
 }

@@ -10,6 +10,7 @@
 
 #include "platform/open_at_windows.h"
 #include "platform/output_tree.h"
+#include "platform/stream_windows.h"
 #include "platform/wide_text.h"
 
 namespace {
@@ -206,7 +207,7 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
 }
 
 void DropPartial(Stream* stream) {
-  if (stream != nullptr) std::fclose(stream);
+  if (stream != nullptr) CloseStream(stream);
   if (g_partialDir != kNoDir) RemoveAt(g_partialDir, kPartialName);
   g_partialDir = kNoDir;
 }

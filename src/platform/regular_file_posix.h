@@ -2,8 +2,6 @@
 // reached with O_PATH, which opens nothing, and found to be a regular file.
 #pragma once
 
-#include <cstdio>
-
 #include "platform/beneath.h"
 
 // Opens the same name again with the given flags added to the read flags; used
@@ -15,9 +13,8 @@ using ReopenByName = int (*)(int flags, const void* context);
 // never reaching anything else; where /proc is missing, by name with reopen,
 // accepted only when it is the same regular file) and a stream on it returned.
 // Else nullptr, with kNotRegular or kCannotOpen in refusal.
-std::FILE* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
-                           ReadRefusal& refusal);
+Stream* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context, ReadRefusal& refusal);
 
 // The /proc-less way on its own, so that it can be tested where /proc exists.
-std::FILE* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* context,
-                                 ReadRefusal& refusal);
+Stream* ReadRegularFileByName(int pathFd, ReopenByName reopen, const void* context,
+                              ReadRefusal& refusal);

@@ -1,13 +1,31 @@
 #include "support/reference_scanner.h"
 
+#include <unistd.h>
+
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "index/record_scanner.h"
+#include "platform/files.h"
 
 namespace {
+
+// The bytes as a stream on a file of their own, which is gone once the stream is closed.
+Stream* StreamOfBytes(const unsigned char* data, std::size_t size) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path =
+      std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/talvex-scan-XXXXXX";
+  int fd = mkstemp(&path[0]);
+  if (fd < 0) return nullptr;
+  bool written = size == 0 || write(fd, data, size) == static_cast<ssize_t>(size);
+  close(fd);
+  Stream* stream = written ? OpenStream(path.c_str(), "rb") : nullptr;
+  unlink(path.c_str());
+  return stream;
+}
 
 // An index in memory, read like a stream.
 struct MemoryIndex {
@@ -93,10 +111,8 @@ std::vector<FoundRecord> ReferenceScan(const unsigned char* data, std::size_t si
 std::vector<FoundRecord> ScannerScan(const unsigned char* data, std::size_t size, std::size_t start,
                                      std::size_t windowSize) {
   std::vector<FoundRecord> found;
-  std::FILE* stream = std::tmpfile();
+  Stream* stream = StreamOfBytes(data, size);
   if (stream == nullptr) return found;
-  if (size > 0) std::fwrite(data, 1, size, stream);
-  std::fflush(stream);
   SeekStream(stream, static_cast<std::int64_t>(start), kSeekStart);
 
   auto scanner = std::make_unique<IndexScanner>();
@@ -111,7 +127,7 @@ std::vector<FoundRecord> ScannerScan(const unsigned char* data, std::size_t size
       length = 0;
     found.push_back({position, length});
   }
-  std::fclose(stream);
+  CloseStream(stream);
   return found;
 }
 

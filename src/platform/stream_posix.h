@@ -1,0 +1,16 @@
+// Inside the POSIX platform layer: a stream is an open descriptor, read and
+// written in whole blocks with no buffer of its own.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/files.h"
+
+struct Stream {
+  int fd;
+  std::int64_t size;  // the file's size when it was opened, or -1 when not measured
+};
+
+// A stream on fd, which it then owns, with size as measured at the open (or -1).
+// Closes fd and returns nullptr when no stream can be made.
+Stream* StreamOn(int fd, std::int64_t size);

@@ -1,0 +1,17 @@
+// Inside the Windows platform layer: a stream is a C stream on a file handle,
+// read and written in whole blocks with no buffer of its own.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/files.h"
+
+struct Stream {
+  std::FILE* file;
+};
+
+// Hands the handle to a C stream, which then owns it (it is closed on failure).
+// flags are _open_osfhandle's; mode is fdopen's.
+Stream* StreamFrom(HANDLE handle, int flags, const char* mode);

@@ -1,0 +1,57 @@
+#include <fcntl.h>
+#include <io.h>
+
+#include <new>
+
+#include "platform/stream_windows.h"
+
+Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
+  int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, mode);
+  if (file == nullptr) {
+    _close(fd);
+    return nullptr;
+  }
+  // Every read and write moves whole blocks: no stream buffer.
+  setvbuf(file, nullptr, _IONBF, 0);
+  Stream* stream = new (std::nothrow) Stream{file};
+  if (stream == nullptr) std::fclose(file);
+  return stream;
+}
+
+int CloseStream(Stream* stream) {
+  if (stream == nullptr) return -1;
+  int closed = std::fclose(stream->file);
+  delete stream;
+  return closed == 0 ? 0 : -1;
+}
+
+std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
+  return std::fread(buffer, 1, n, stream->file);
+}
+
+int ReadBlock(Stream* stream, void* buffer, std::size_t n) {
+  return ReadBytes(stream, buffer, n) == n ? 1 : 0;
+}
+
+int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
+  if (n == 0) return 1;
+  return std::fwrite(buffer, n, 1, stream->file) == 1 ? 1 : 0;
+}
+
+int SeekStream(Stream* stream, std::int64_t offset, int origin) {
+  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
+  return _fseeki64(stream->file, offset, whence) == 0 ? 0 : -1;
+}
+
+std::int64_t StreamFileSize(Stream* stream) {
+  return _filelengthi64(_fileno(stream->file));
+}
+
+std::int64_t TellStream(Stream* stream) {
+  return _ftelli64(stream->file);
+}
