@@ -35,7 +35,8 @@ std::string MakeIn(const std::string& dir, const std::string& folderPath, bool v
   std::string name = slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
   DirHandle parent = OpenDirectory((dir + above).c_str());
   testing::internal::CaptureStdout();
-  CloseDirectory(MakeFolder(settings, parent, name.c_str(), folderPath.c_str()));
+  bool made = false;
+  CloseDirectory(MakeFolder(settings, parent, name.c_str(), folderPath.c_str(), &made));
   CloseDirectory(parent);
   return testing::internal::GetCapturedStdout();
 }
@@ -133,7 +134,7 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughI
   Settings settings;
   settings.skipKnownPrefixes = true;
   auto path = std::make_unique<OutputPath>();
-  auto chain = std::make_unique<FolderChain>();
+  auto chain = std::make_unique<FolderCache>();
   chain->root = OpenDirectory(Out().c_str());
   FileSpot spot;
   testing::internal::CaptureStdout();

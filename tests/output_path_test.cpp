@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -257,7 +258,7 @@ class PreparedPath : public ::testing::Test {
     return out;
   }
   TempDir root_;
-  std::unique_ptr<FolderChain> chain_ = std::make_unique<FolderChain>();
+  std::unique_ptr<FolderCache> chain_ = std::make_unique<FolderCache>();
 };
 
 // The verbose line for one escaped byte, spelt out here rather than formatted
@@ -342,6 +343,48 @@ TEST_F(PreparedPath, ARememberedFolderThatWentMissingTakesNothing) {
   EXPECT_EQ(CreatePartialAt(spot.folder, &why), nullptr);
   EXPECT_EQ(why, CreateFailure::kThisName);
   EXPECT_EQ(ListTree(Out()), "h/\n");
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t OpenDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// More folders than are kept open, and levels deeper than are kept: every entry
+// still lands in its own folder, the handles held stay bounded, and none is left
+// open at the end.
+TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
+  const std::size_t before = OpenDescriptors();
+  std::string deep = "d";
+  for (std::size_t i = 1; i < kMaxKeptLevels + 40; ++i) deep += "/d";
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < kKeptFolders + 20; ++i)
+    paths.push_back("h" + std::to_string(i % (kKeptFolders / 2)) + "/" + std::to_string(i) + "/f");
+  paths.push_back("h0/" + deep + "/a");
+  paths.push_back("h0/" + deep + "/b");
+  paths.push_back("h0/0/f/again");
+  for (const std::string& path : paths) {
+    auto mapped = std::make_unique<OutputPath>();
+    FileSpot spot;
+    ASSERT_EQ(
+        PrepareOutputPath(Flags(1, 0, 0), ("http://" + path).c_str(), *mapped, *chain_, &spot),
+        Stop::kNone);
+    CreateFailure why;
+    Stream* partial = CreatePartialAt(spot.folder, &why);
+    ASSERT_NE(partial, nullptr) << path;
+    CloseStream(partial);
+    ASSERT_EQ(NamePartial(mapped->text + spot.nameStart), 0) << path;
+    ASSERT_TRUE(IsRegularFile(Out() + "/" + path)) << path;
+    EXPECT_LE(OpenDescriptors(), before + kKeptFolders + 1) << path;
+  }
+  CloseFolders(*chain_);
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Whole rescues by the real binary: the console output, the exit code and the
 // tree on disk (names, bytes, times).
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -272,7 +273,8 @@ TEST(Rescue, AnEntryThatCannotBeSavedMakesTheExitCodeOne) {
 namespace {
 
 // One URL fetched many times: each content is saved once, under the first free
-// name, and found again wherever it was saved, in this run and the next.
+// name, and found again wherever it was saved, in this run and the next, which
+// writes nothing at all (not even a partial file: the folder stays untouched).
 TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
   ScratchCache c;
   const std::string contents[] = {"A", "BB", "CC", "BB", "A", "DD", "CC"};
@@ -280,6 +282,10 @@ TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
   for (const std::string& content : contents)
     c.Add("M" + std::to_string(1000000 + number++) + ".HTM", content, "http://host/page");
   for (int run = 0; run < 2; ++run) {
+    const struct timespec old[2] = {{1000000, 0}, {1000000, 0}};
+    if (run == 1) {
+      ASSERT_EQ(utimensat(AT_FDCWD, (c.out + "/host").c_str(), old, 0), 0);
+    }
     RunResult r = c.Run({"-p", "-q", "-v"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ListTree(c.out),
@@ -290,6 +296,13 @@ TEST(Rescue, ManyContentsOfOneUrlAreEachSavedOnce) {
     for (std::size_t at = 0; (at = r.out.find("=> saving as", at)) != std::string::npos; ++at)
       ++saved;
     EXPECT_EQ(saved, run == 0 ? 3u : 0u) << r.out;
+    std::size_t timed = 0;
+    for (std::size_t at = 0; (at = r.out.find("ModificationTime=", at)) != std::string::npos; ++at)
+      ++timed;
+    EXPECT_EQ(timed, run == 0 ? 4u : 0u) << r.out;
+    if (run == 1) {
+      EXPECT_EQ(StatOf(c.out + "/host").st_mtime, 1000000);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/case_names.h"
+#include "core/folder_cache.h"
 #include "core/name_memory.h"
 #include "platform/dir_handle.h"
 #include "platform/system.h"
@@ -13,20 +14,6 @@ inline constexpr std::size_t kChunkSize = 32768;
 // The record scanner delivers each record here; it holds the longest record.
 inline constexpr std::size_t kRecordBufferSize = kChunkSize + 1;
 inline constexpr std::size_t kUrlBufferSize = 8192;
-
-// Folder levels deeper than this are opened for one entry and closed again.
-inline constexpr std::size_t kMaxKeptLevels = 64;
-
-// The open folders of the output tree that the last entry's path went through.
-// The next entry reuses the levels its path shares with that one.
-struct FolderChain {
-  DirHandle root = kNoDir;  // the output directory
-  std::size_t depth = 0;    // levels held open below root
-  DirHandle levels[kMaxKeptLevels] = {};
-  std::size_t ends[kMaxKeptLevels] = {};  // levels[i] is the folder text[0..ends[i])
-  char text[kPathSize] = {};              // the path the levels were opened for
-  DirHandle transient = kNoDir;  // the last entry's folder, when deeper than the kept levels
-};
 
 struct Buffers {
   // The cache directory with its final separator in the first cacheDirLength
@@ -40,6 +27,6 @@ struct Buffers {
   unsigned char record[kRecordBufferSize] = {};
   char url[kUrlBufferSize] = {};
   unsigned char chunk[kChunkSize] = {};  // the copy of a cached file passes through here
-  FolderChain folders;
+  FolderCache folders;
   NameMemory takenNames;
 };

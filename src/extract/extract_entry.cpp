@@ -101,14 +101,20 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
                  std::uint32_t lastAccessTime) {
   if (spot.folder == kNoDir) return CantCreate(path.text);
   long next = -1;
+  // In a folder this run made, only this run can have taken the name: the naming,
+  // which never replaces, tells, and the search is left until then.
+  bool search = !spot.madeByRun;
   for (;;) {
-    if (FindName(settings, spot.folder, path, spot.nameStart, source, buffers.takenNames, &next) ==
-        Holder::kSame)
-      return {Outcome::kAlreadySaved};
-    if (next >= 0) {
-      Say(msg::kSavingAs, path.text);
-      if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};
+    if (search) {
+      if (FindName(settings, spot.folder, path, spot.nameStart, source, buffers.takenNames,
+                   &next) == Holder::kSame)
+        return {Outcome::kAlreadySaved};
+      if (next >= 0) {
+        Say(msg::kSavingAs, path.text);
+        if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};
+      }
     }
+    search = true;
 
     CreateFailure why;
     Stream* target = CreatePartialAt(spot.folder, &why);
@@ -121,15 +127,16 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
       DropPartial(nullptr);
       return FailWrite(url);
     }
-    if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);
     std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
     SetPartialTimes(lastAccessTime, modification);
 
     int named = NamePartial(path.text + spot.nameStart);
-    if (named == -1) {  // taken meanwhile: the search goes on, from the source's start
+    if (named == -1) {  // taken: the search goes on, from the source's start
+      DropPartial(nullptr);
       SeekStream(source, 0, kSeekStart);
       continue;
     }
+    if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);
     if (named != 0) return CantCreate(path.text);
     if (copy.missing == 0) return {Outcome::kSaved};
     Say(msg::kShortRead, static_cast<unsigned long>(copy.missing), url);

@@ -7,9 +7,10 @@
 #include "platform/output_tree.h"
 
 DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
-                     const char* shownPath) {
+                     const char* shownPath, bool* made) {
   // Most levels are new on a first run and found on a later one.
-  if (MakeFolderAt(parent, name) == 0) return OpenFolderAt(parent, name);
+  *made = MakeFolderAt(parent, name) == 0;
+  if (*made) return OpenFolderAt(parent, name);
   DirHandle folder = OpenFolderAt(parent, name);
   if (folder != kNoDir) return folder;
   // A readable file is moved aside; so is a link, whatever it points to, so that
@@ -27,13 +28,6 @@ DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* nam
     std::snprintf(asideName, sizeof asideName, "%s_", name);
     MoveAt(parent, name, asideName);
   }
-  MakeFolderAt(parent, name);
+  *made = MakeFolderAt(parent, name) == 0;
   return OpenFolderAt(parent, name);
-}
-
-void CloseFolders(FolderChain& chain) {
-  for (std::size_t i = 0; i < chain.depth; ++i) CloseDirectory(chain.levels[i]);
-  chain.depth = 0;
-  CloseDirectory(chain.transient);
-  chain.transient = kNoDir;
 }

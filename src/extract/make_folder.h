@@ -1,7 +1,6 @@
 // Making the folder levels of an output path, each through the handle of its parent.
 #pragma once
 
-#include "core/buffers.h"
 #include "core/settings.h"
 #include "platform/dir_handle.h"
 
@@ -9,8 +8,6 @@
 // A readable file or a symbolic link that holds the name is first moved aside
 // to the same name with "_" appended (a warning naming shownPath when verbose),
 // never replacing anything; when that name is taken the folder is not made.
+// *made tells whether this call made the folder.
 DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
-                     const char* shownPath);
-
-// Closes every handle the chain holds below its root.
-void CloseFolders(FolderChain& chain);
+                     const char* shownPath, bool* made);

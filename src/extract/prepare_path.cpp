@@ -1,7 +1,5 @@
 #include "extract/prepare_path.h"
 
-#include <cstring>
-
 #include "core/messages.h"
 #include "core/pause.h"
 #include "core/say.h"
@@ -10,35 +8,36 @@
 
 namespace {
 
-// Drops the chain's levels from depth on.
-void CutChain(FolderChain& chain, std::size_t depth) {
-  for (std::size_t j = depth; j < chain.depth; ++j) CloseDirectory(chain.levels[j]);
-  if (depth < chain.depth) chain.depth = depth;
-}
-
-// Where the entry's folder exists already, and the chain does not hold it, it is
-// opened in one step, meeting no link on the way; the chain is left for later
-// entries. Nothing can stand in the way of a level then, so the only messages
-// are the escapes. Returns false when the levels must be walked one by one.
-bool ReachExistingFolder(const Settings& settings, const char* url, OutputPath& path,
-                         FolderChain& chain, FileSpot* spot) {
-  std::size_t end = 0;  // where the file's name begins, less its separator
-  for (std::size_t i = 0; i < path.eventCount; ++i)
-    if (path.events[i].kind == PathEvent::kFolder) end = path.events[i].position;
-  if (end == 0) return false;
-  bool held = chain.depth > 0 && chain.ends[chain.depth - 1] == end &&
-              std::memcmp(chain.text, path.text, end) == 0;
-  if (held) return false;
-  path.text[end] = '\0';
-  DirHandle folder = OpenFolderPathAt(chain.root, path.text);
-  path.text[end] = kPathSeparator;
-  if (folder == kNoDir) return false;
+void ReportEscapes(const Settings& settings, const char* url, const OutputPath& path) {
   for (std::size_t i = 0; i < path.eventCount && settings.verbose; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) Say(msg::kRenamingChar, event.byte, event.byte, url);
   }
-  chain.transient = folder;
-  spot->folder = folder;
+}
+
+// Where the entry's folder is kept, or exists already, it is reached without
+// making or testing a level; an existing one is opened in one step, meeting no
+// link on the way. Nothing can stand in the way of a level then, so the only
+// messages are the escapes. Returns false when the levels must be made.
+bool ReachFolder(const Settings& settings, const char* url, OutputPath& path, FolderCache& cache,
+                 std::size_t end, std::size_t levels, FileSpot* spot) {
+  if (KeptFolder* kept = FindFolder(cache, path.text, end)) {
+    spot->folder = kept->handle;
+    spot->madeByRun = kept->made;
+  } else {
+    if (!MayExist(cache, path.text, end)) return false;
+    path.text[end] = '\0';
+    DirHandle folder = OpenFolderPathAt(cache.root, path.text);
+    path.text[end] = kPathSeparator;
+    if (folder == kNoDir) return false;
+    spot->madeByRun = MadeByRun(cache, path.text, end);
+    if (levels <= kMaxKeptLevels)
+      KeepFolder(cache, path.text, end, folder, spot->madeByRun);
+    else
+      cache.transient = folder;
+    spot->folder = folder;
+  }
+  ReportEscapes(settings, url, path);
   spot->nameStart = end + 1;
   return true;
 }
@@ -46,56 +45,73 @@ bool ReachExistingFolder(const Settings& settings, const char* url, OutputPath& 
 }  // namespace
 
 Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
-                       FolderChain& chain, FileSpot* spot) {
+                       FolderCache& cache, FileSpot* spot) {
   BuildOutputPath(settings, url, path);
   if (path.unknownPrefix) {
     Say(msg::kUnknownPrefix, url);
     if (!PausePrompt()) return Stop::kEscape;
   }
-  CloseDirectory(chain.transient);
-  chain.transient = kNoDir;
+  CloseDirectory(cache.transient);
+  cache.transient = kNoDir;
+  *spot = FileSpot{};
 
+  // The levels: where the file's name begins (less its separator), and how many.
   char* text = path.text;
-  if (ReachExistingFolder(settings, url, path, chain, spot)) return Stop::kNone;
+  std::size_t end = 0, levels = 0, start = 0;
+  for (std::size_t i = 0; i < path.eventCount; ++i) {
+    if (path.events[i].kind != PathEvent::kFolder) continue;
+    if (path.events[i].position != start) ++levels;  // a doubled separator is no level
+    end = path.events[i].position;
+    start = end + 1;
+  }
+  if (levels > 0 && ReachFolder(settings, url, path, cache, end, levels, spot)) return Stop::kNone;
+
+  // The deepest level kept: the levels above it need nothing, those below are made.
+  std::size_t keptEnd = 0;
+  DirHandle parent = cache.root;
+  bool made = cache.rootMade;
+  for (std::size_t i = path.eventCount; i-- > 0 && keptEnd == 0;) {
+    const PathEvent& event = path.events[i];
+    if (event.kind != PathEvent::kFolder) continue;
+    if (KeptFolder* kept = FindFolder(cache, text, event.position)) {
+      keptEnd = event.position;
+      parent = kept->handle;
+      made = kept->made;
+    }
+  }
   std::size_t level = 0;  // folder levels of this path so far
-  std::size_t start = 0;  // where the current level's name begins
-  bool shared = true;     // every level so far is one the chain already holds
-  DirHandle parent = chain.root;
+  start = 0;              // where the current level's name begins
   for (std::size_t i = 0; i < path.eventCount; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) {
       if (settings.verbose) Say(msg::kRenamingChar, event.byte, event.byte, url);
       continue;
     }
-    std::size_t end = event.position;
-    if (end == start || parent == kNoDir) {  // a doubled separator, or below a failed level
+    end = event.position;
+    // A doubled separator, a level that is kept or lies above one, or a level
+    // below one that could not be made.
+    if (end == start || end <= keptEnd || parent == kNoDir) {
+      if (end != start) ++level;
       start = end + 1;
       continue;
     }
-    shared = shared && level < chain.depth && chain.ends[level] == end &&
-             std::memcmp(chain.text, text, end) == 0;
-    if (shared) {
-      parent = chain.levels[level];
+    text[end] = '\0';
+    DirHandle folder = MakeFolder(settings, parent, text + start, text, &made);
+    text[end] = kPathSeparator;
+    made = made || cache.rootMade;
+    if (level < kMaxKeptLevels) {
+      if (folder != kNoDir) KeepFolder(cache, text, end, folder, made);
     } else {
-      CutChain(chain, level);
-      text[end] = '\0';
-      DirHandle folder = MakeFolder(settings, parent, text + start, text);
-      text[end] = kPathSeparator;
-      if (level > kMaxKeptLevels) CloseDirectory(parent);  // a level the chain does not keep
-      parent = folder;
-      if (folder != kNoDir && level < kMaxKeptLevels) {
-        chain.levels[level] = folder;
-        chain.ends[level] = end;
-        chain.depth = level + 1;
-        std::memcpy(chain.text, text, end);
-      }
+      // A level too deep to be kept is needed only until the next one is open.
+      CloseDirectory(cache.transient);
+      cache.transient = folder;
     }
+    parent = folder;
     ++level;
     start = end + 1;
   }
-  if (shared) CutChain(chain, level);
-  if (level > kMaxKeptLevels) chain.transient = parent;
   spot->folder = parent;
+  spot->madeByRun = made && parent != kNoDir;
   spot->nameStart = start;
   return Stop::kNone;
 }

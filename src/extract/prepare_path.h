@@ -10,14 +10,16 @@
 struct FileSpot {
   DirHandle folder = kNoDir;  // kNoDir when a folder level could not be made
   std::size_t nameStart = 0;  // the file's name is path.text + nameStart
+  bool madeByRun = false;     // the folder was made by this run
 };
 
 // Maps the URL to its path (BuildOutputPath), then does what the mapping only
 // lists, in URL order: reports an unknown prefix and pauses on it, prints
 // " Renaming char" for each escaped byte when verbose, and makes every folder
-// level through the handle of its parent (MakeFolder), starting from chain.root
-// and reusing the levels the previous entry's path shares. When a level cannot
-// be made, nothing is made below it. The folder handle in *spot belongs to the
-// chain. Returns Stop::kEscape when ESC was pressed at the pause, else Stop::kNone.
+// level through the handle of its parent (MakeFolder), starting from cache.root.
+// A folder the cache keeps, or that exists already, is reached without making or
+// testing its levels. When a level cannot be made, nothing is made below it. The
+// folder handle in *spot belongs to the cache. Returns Stop::kEscape when ESC was pressed at the
+// pause, else Stop::kNone.
 Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
-                       FolderChain& chain, FileSpot* spot);
+                       FolderCache& cache, FileSpot* spot);

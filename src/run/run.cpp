@@ -105,9 +105,10 @@ struct CacheDirCloser {
 // Makes the output directory (one that exists already is reported and paused
 // on) and enters it. Returns kExitOk, or the exit code that ends the run: entries
 // are never written where the run started instead.
-int EnterOutputDir(const char* outputDir) {
+int EnterOutputDir(const char* outputDir, bool* made) {
   if (!ReportIfUnconvertible(outputDir)) return kExitEscape;
-  if (MkDirAnsi(outputDir) != 0) {
+  *made = MkDirAnsi(outputDir) == 0;
+  if (!*made) {
     Say(msg::kCantCreateDir, outputDir);
     if (!PausePrompt()) return kExitEscape;
   }
@@ -167,7 +168,7 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  int entered = EnterOutputDir(outputDir);
+  int entered = EnterOutputDir(outputDir, &buffers->folders.rootMade);
   if (entered != kExitOk) {
     CloseStream(index);
     return entered;
