@@ -135,7 +135,7 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughI
   settings.skipKnownPrefixes = true;
   auto path = std::make_unique<OutputPath>();
   auto chain = std::make_unique<FolderCache>();
-  chain->root = OpenDirectory(Out().c_str());
+  StartFolders(*chain, OpenDirectory(Out().c_str()), false);
   FileSpot spot;
   testing::internal::CaptureStdout();
   EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", *path, *chain, &spot),
@@ -145,7 +145,6 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughI
   EXPECT_EQ(spot.folder, kNoDir);
   EXPECT_EQ(std::string(path->text), "d/link/sub/file");
   CloseFolders(*chain);
-  CloseDirectory(chain->root);
   EXPECT_EQ(ListTree(Elsewhere()), "");
   EXPECT_EQ(ReadFile(Out() + "/d/link_"), "taken");
 }

@@ -1,5 +1,9 @@
 #include "core/folder_cache.h"
 
+#include <iterator>
+
+#include "platform/system.h"
+
 namespace {
 
 std::uint64_t HashOf(const char* path, std::size_t length) {
@@ -9,52 +13,51 @@ std::uint64_t HashOf(const char* path, std::size_t length) {
   return hash;
 }
 
+void Forget(FolderCache& cache, std::list<KeptFolder>::iterator folder) {
+  CloseDirectory(folder->handle);
+  cache.byHash.erase(folder->hash);
+  cache.kept.erase(folder);
+}
+
 }  // namespace
 
+void StartFolders(FolderCache& cache, DirHandle root, bool rootMade) {
+  cache.root = root;
+  cache.rootMade = rootMade;
+  // Half of what the process may open, so that every other file still can be.
+  std::size_t limit = OpenHandleLimit() / 2;
+  cache.capacity = limit < kMostKeptFolders ? limit : kMostKeptFolders;
+  if (cache.capacity < kMaxKeptLevels + 2) cache.capacity = kMaxKeptLevels + 2;
+}
+
 KeptFolder* FindFolder(FolderCache& cache, const char* path, std::size_t length) {
-  std::uint64_t hash = HashOf(path, length);
-  for (KeptFolder& folder : cache.kept) {
-    if (folder.handle != kNoDir && folder.hash == hash &&
-        folder.path.compare(0, std::string::npos, path, length) == 0) {
-      folder.lastUse = ++cache.uses;
-      return &folder;
-    }
-  }
-  return nullptr;
+  auto found = cache.byHash.find(HashOf(path, length));
+  if (found == cache.byHash.end() ||
+      found->second->path.compare(0, std::string::npos, path, length) != 0)
+    return nullptr;
+  cache.kept.splice(cache.kept.begin(), cache.kept, found->second);
+  return &cache.kept.front();
 }
 
-void KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
+bool KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
                 bool made) {
-  KeptFolder* slot = &cache.kept[0];
-  for (KeptFolder& folder : cache.kept) {
-    if (folder.handle == kNoDir) {
-      slot = &folder;
-      break;
-    }
-    if (folder.lastUse < slot->lastUse) slot = &folder;
-  }
-  CloseDirectory(slot->handle);
-  slot->handle = handle;
-  slot->made = made;
-  slot->lastUse = ++cache.uses;
-  slot->hash = HashOf(path, length);
-  slot->path.assign(path, length);
-  if (made && cache.made.size() < kMaxMadeFolders) cache.made.insert(slot->hash);
+  std::uint64_t hash = HashOf(path, length);
+  if (cache.byHash.count(hash) != 0) return false;
+  if (cache.kept.size() >= cache.capacity) Forget(cache, std::prev(cache.kept.end()));
+  cache.kept.push_front(KeptFolder{handle, made, hash, std::string(path, length)});
+  cache.byHash[hash] = cache.kept.begin();
+  if (made && cache.made.size() < kMaxMadeFolders) cache.made.insert(hash);
+  return true;
 }
 
-bool MadeByRun(const FolderCache& cache, const char* path, std::size_t length) {
-  return cache.rootMade || cache.made.count(HashOf(path, length)) != 0;
-}
-
-bool MayExist(const FolderCache& cache, const char* path, std::size_t length) {
-  return !cache.rootMade || cache.made.count(HashOf(path, length)) != 0;
+bool Remembered(const FolderCache& cache, const char* path, std::size_t length) {
+  return cache.made.count(HashOf(path, length)) != 0;
 }
 
 void CloseFolders(FolderCache& cache) {
-  for (KeptFolder& folder : cache.kept) {
-    CloseDirectory(folder.handle);
-    folder.handle = kNoDir;
-  }
+  while (!cache.kept.empty()) Forget(cache, cache.kept.begin());
   CloseDirectory(cache.transient);
   cache.transient = kNoDir;
+  CloseDirectory(cache.root);
+  cache.root = kNoDir;
 }

@@ -6,17 +6,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/dir_handle.h"
 
-// How many folders are held open at most; the least recently used one is closed
-// to make room.
-inline constexpr std::size_t kKeptFolders = 256;
+// How many folders are held open at most (less where the system allows fewer
+// open handles); the least recently used one is closed to make room.
+inline constexpr std::size_t kMostKeptFolders = 1024;
 
 // Folder levels deeper than this are opened for one entry and closed again. Being
-// far below kKeptFolders, the levels of the entry being prepared are never the
+// far below what is kept, the levels of the entry being prepared are never the
 // least recently used ones.
 inline constexpr std::size_t kMaxKeptLevels = 64;
 
@@ -24,9 +26,8 @@ inline constexpr std::size_t kMaxKeptLevels = 64;
 inline constexpr std::size_t kMaxMadeFolders = std::size_t{1} << 18;
 
 struct KeptFolder {
-  DirHandle handle = kNoDir;  // kNoDir: the slot is free
-  bool made = false;          // made by this run: all it holds, the run put there
-  std::uint64_t lastUse = 0;
+  DirHandle handle = kNoDir;
+  bool made = false;  // made by this run: all it holds, the run put there
   std::uint64_t hash = 0;
   std::string path;
 };
@@ -34,28 +35,29 @@ struct KeptFolder {
 struct FolderCache {
   DirHandle root = kNoDir;  // the output directory
   bool rootMade = false;    // the run made the output directory, and so every folder in it
-  KeptFolder kept[kKeptFolders];
-  std::uint64_t uses = 0;
+  std::size_t capacity = kMaxKeptLevels + 2;
+  std::list<KeptFolder> kept;  // the most recently used first
+  std::unordered_map<std::uint64_t, std::list<KeptFolder>::iterator> byHash;
   DirHandle transient = kNoDir;  // the last entry's folder, when too deep to be kept
   // The hashes of the paths of the folders the run made and kept. Two paths that
   // share a hash only cost a test that the saving repeats anyway.
   std::unordered_set<std::uint64_t> made;
 };
 
+// Starts the cache on the output directory's handle; rootMade: the run made it.
+void StartFolders(FolderCache& cache, DirHandle root, bool rootMade);
+
 // The kept folder at path[0..length), or nullptr. Finding it counts as a use.
 KeptFolder* FindFolder(FolderCache& cache, const char* path, std::size_t length);
 
 // Keeps handle as the folder at path[0..length) (not kept yet), closing the least
-// recently used folder when every slot is taken; made: this run made it.
-void KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
+// recently used folder when the cache is full; made: this run made it. Returns
+// false, keeping nothing, when another path of the same hash is kept.
+bool KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
                 bool made);
 
-// Whether the folder at path[0..length) was made by the run, as far as it knows.
-bool MadeByRun(const FolderCache& cache, const char* path, std::size_t length);
+// Whether the run made the folder at path[0..length) and kept it at some time.
+bool Remembered(const FolderCache& cache, const char* path, std::size_t length);
 
-// Whether the folder at path[0..length) can exist: false only when the run made
-// the output directory and has not made this folder.
-bool MayExist(const FolderCache& cache, const char* path, std::size_t length);
-
-// Closes every folder the cache holds below its root.
+// Closes every folder the cache holds, its root included.
 void CloseFolders(FolderCache& cache);

@@ -15,6 +15,15 @@ void ReportEscapes(const Settings& settings, const char* url, const OutputPath& 
   }
 }
 
+// Keeps the folder of the given level in the cache; one that cannot be kept
+// (too deep) is needed only until the next level or entry is opened.
+void Hold(FolderCache& cache, const char* text, std::size_t end, DirHandle folder, bool made,
+          std::size_t level) {
+  if (level < kMaxKeptLevels && KeepFolder(cache, text, end, folder, made)) return;
+  CloseDirectory(cache.transient);
+  cache.transient = folder;
+}
+
 // Where the entry's folder is kept, or exists already, it is reached without
 // making or testing a level; an existing one is opened in one step, meeting no
 // link on the way. Nothing can stand in the way of a level then, so the only
@@ -25,16 +34,15 @@ bool ReachFolder(const Settings& settings, const char* url, OutputPath& path, Fo
     spot->folder = kept->handle;
     spot->madeByRun = kept->made;
   } else {
-    if (!MayExist(cache, path.text, end)) return false;
+    // In an output directory the run made, only what the run made can exist.
+    bool remembered = Remembered(cache, path.text, end);
+    if (cache.rootMade && !remembered) return false;
     path.text[end] = '\0';
     DirHandle folder = OpenFolderPathAt(cache.root, path.text);
     path.text[end] = kPathSeparator;
     if (folder == kNoDir) return false;
-    spot->madeByRun = MadeByRun(cache, path.text, end);
-    if (levels <= kMaxKeptLevels)
-      KeepFolder(cache, path.text, end, folder, spot->madeByRun);
-    else
-      cache.transient = folder;
+    spot->madeByRun = cache.rootMade || remembered;
+    Hold(cache, path.text, end, folder, spot->madeByRun, levels - 1);
     spot->folder = folder;
   }
   ReportEscapes(settings, url, path);
@@ -96,16 +104,15 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
       continue;
     }
     text[end] = '\0';
-    DirHandle folder = MakeFolder(settings, parent, text + start, text, &made);
+    // A folder made earlier in the run is opened, not made again.
+    DirHandle folder = Remembered(cache, text, end) ? OpenFolderAt(parent, text + start) : kNoDir;
+    if (folder != kNoDir)
+      made = true;
+    else
+      folder = MakeFolder(settings, parent, text + start, text, &made);
     text[end] = kPathSeparator;
     made = made || cache.rootMade;
-    if (level < kMaxKeptLevels) {
-      if (folder != kNoDir) KeepFolder(cache, text, end, folder, made);
-    } else {
-      // A level too deep to be kept is needed only until the next one is open.
-      CloseDirectory(cache.transient);
-      cache.transient = folder;
-    }
+    if (folder != kNoDir) Hold(cache, text, end, folder, made, level);
     parent = folder;
     ++level;
     start = end + 1;

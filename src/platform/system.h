@@ -24,6 +24,9 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
 // instead of ending the process.
 void IgnoreFileSizeLimitSignal();
 
+// How many files and folders the process may hold open at once.
+std::size_t OpenHandleLimit();
+
 // True when the file system refuses or misreads some names that are valid
 // elsewhere: reserved device names (CON, NUL.txt...), names ending in a dot or a
 // blank, and '"'. The URL mapping then escapes them.

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <cstring>
 
@@ -30,6 +31,13 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
 
 void IgnoreFileSizeLimitSignal() {
   signal(SIGXFSZ, SIG_IGN);
+}
+
+std::size_t OpenHandleLimit() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  if (limit.rlim_cur == RLIM_INFINITY) return std::size_t{1} << 20;
+  return static_cast<std::size_t>(limit.rlim_cur);
 }
 
 ArgumentList ProgramArguments(int argc, const char* const* argv) {

@@ -70,6 +70,11 @@ long ResolveAgainst(const char* startDir, const char* path, char* out, std::size
 // Windows has no file-size limit signal: a write past a limit simply fails.
 void IgnoreFileSizeLimitSignal() {}
 
+// Handles are limited by memory only, to millions.
+std::size_t OpenHandleLimit() {
+  return std::size_t{1} << 24;
+}
+
 ArgumentList ProgramArguments(int, const char* const*) {
   static std::vector<std::string> texts;
   static std::vector<const char*> values;

@@ -168,18 +168,18 @@ int Run(int argc, const char* const* argv) {
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart, kSeekStart);
 
-  int entered = EnterOutputDir(outputDir, &buffers->folders.rootMade);
+  bool outputMade = false;
+  int entered = EnterOutputDir(outputDir, &outputMade);
   if (entered != kExitOk) {
     CloseStream(index);
     return entered;
   }
 
   // The output tree is reached through handles from here on.
-  buffers->folders.root = OpenDirectory(".");
+  StartFolders(buffers->folders, OpenDirectory("."), outputMade);
   Tally tally;
   Stop stop = ProcessEntries(settings, *buffers, index, tally);
   CloseFolders(buffers->folders);
-  CloseDirectory(buffers->folders.root);
   CloseStream(index);
   if (stop != Stop::kNone) return ExitCodeOf(stop);
 
