@@ -3,18 +3,17 @@
 #include <cstring>
 
 namespace {
-const std::size_t kCompareBlock = 16384;
+const std::size_t kCompareBlock = 65536;
 }
 
 long long MeasureFile(Stream* stream) {
   return StreamFileSize(stream);
 }
 
-namespace {
-
-bool SameBytes(Stream* first, Stream* second) {
+bool CompareFiles(Stream* first, Stream* second) {
   long long length = MeasureFile(first);
   if (length < 0 || length != MeasureFile(second)) return false;
+  if (SeekStream(first, 0, kSeekStart) != 0) return false;
   unsigned char a[kCompareBlock];
   unsigned char b[kCompareBlock];
   for (long long left = length; left > 0;) {
@@ -31,18 +30,10 @@ bool SameBytes(Stream* first, Stream* second) {
   return true;
 }
 
-}  // namespace
-
-bool CompareFiles(Stream* first, Stream* second) {
-  bool same = SameBytes(first, second);
-  SeekStream(first, 0, kSeekStart);
-  return same;
-}
-
 Fingerprint FingerprintOf(Stream* stream) {
   Fingerprint print;
   print.size = MeasureFile(stream);
-  if (print.size < 0) return print;
+  if (print.size < 0 || SeekStream(stream, 0, kSeekStart) != 0) return Fingerprint{};
   std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
   unsigned char block[kCompareBlock];
   for (long long left = print.size; left > 0;) {
@@ -54,6 +45,5 @@ Fingerprint FingerprintOf(Stream* stream) {
     left -= static_cast<long long>(n);
   }
   print.hash = hash;
-  SeekStream(stream, 0, kSeekStart);
   return print;
 }

@@ -18,9 +18,9 @@ enum class Holder { kFree, kSame, kOther };
 // What holds the name in the folder: nothing, the cached file's content, or
 // anything else (other content, a folder, a FIFO, a link, an unreadable file).
 Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
-  if (KindAt(folder, name) == NodeKind::kMissing) return Holder::kFree;
-  Stream* existing = OpenFileAt(folder, name);
-  if (existing == nullptr) return Holder::kOther;
+  NodeKind kind;
+  Stream* existing = OpenFileAt(folder, name, &kind);
+  if (existing == nullptr) return kind == NodeKind::kMissing ? Holder::kFree : Holder::kOther;
   bool same = CompareFiles(source, existing);
   CloseStream(existing);
   return same ? Holder::kSame : Holder::kOther;
@@ -34,9 +34,11 @@ Holder WhatHoldsKnown(DirHandle folder, const char* name, Stream* source,
                       const Fingerprint& sourcePrint, std::vector<Fingerprint>& known,
                       std::size_t index) {
   if (index >= known.size()) {
-    if (KindAt(folder, name) == NodeKind::kMissing) return Holder::kFree;
+    NodeKind kind;
     Fingerprint print;
-    if (Stream* existing = OpenFileAt(folder, name)) {
+    Stream* existing = OpenFileAt(folder, name, &kind);
+    if (existing == nullptr && kind == NodeKind::kMissing) return Holder::kFree;
+    if (existing != nullptr) {
       print = FingerprintOf(existing);
       CloseStream(existing);
     }
@@ -121,6 +123,7 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
     if (target == nullptr)
       return why == CreateFailure::kDiskWide ? FailWrite(url) : CantCreate(path.text);
     long long count = MeasureFile(source);
+    SeekStream(source, 0, kSeekStart);  // the search may have read it
     CopyResult copy = CopyBytes(source, target, count < 0 ? 0 : count, buffers.chunk);
     // The last bytes reach the disk only at the close: a failure there is a failed write too.
     if (CloseStream(target) != 0 || !copy.written) {
@@ -131,9 +134,8 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
     SetPartialTimes(lastAccessTime, modification);
 
     int named = NamePartial(path.text + spot.nameStart);
-    if (named == -1) {  // taken: the search goes on, from the source's start
+    if (named == -1) {  // taken: the search goes on
       DropPartial(nullptr);
-      SeekStream(source, 0, kSeekStart);
       continue;
     }
     if (settings.verbose) Say(msg::kTimes, modificationTime, lastAccessTime);

@@ -26,8 +26,9 @@ DirHandle OpenFolderPathAt(DirHandle dir, const char* path);
 int MakeFolderAt(DirHandle dir, const char* name);
 
 // Opens the regular file name in dir for reading, never a link, FIFO or device
-// (the type is checked before the open and again after it). Returns nullptr otherwise.
-Stream* OpenFileAt(DirHandle dir, const char* name);
+// (the type is checked before the open and again after it). Returns nullptr
+// otherwise, with what holds the name in *kind when kind is given.
+Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind = nullptr);
 
 // Gives from in dir the name to, never replacing anything. Returns 0 or -1.
 int MoveAt(DirHandle dir, const char* from, const char* to);

@@ -45,6 +45,13 @@ void InstallHandlers() {
   }
 }
 
+NodeKind KindOf(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return NodeKind::kFolder;
+  if (S_ISREG(info.st_mode)) return NodeKind::kFile;
+  if (S_ISLNK(info.st_mode)) return NodeKind::kLink;
+  return NodeKind::kOther;
+}
+
 bool IsDiskWide(int error) {
   return error == ENOSPC || error == EDQUOT || error == EROFS || error == EIO;
 }
@@ -54,10 +61,7 @@ bool IsDiskWide(int error) {
 NodeKind KindAt(DirHandle dir, const char* name) {
   struct stat info;
   if (fstatat(Fd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0) return NodeKind::kMissing;
-  if (S_ISDIR(info.st_mode)) return NodeKind::kFolder;
-  if (S_ISREG(info.st_mode)) return NodeKind::kFile;
-  if (S_ISLNK(info.st_mode)) return NodeKind::kLink;
-  return NodeKind::kOther;
+  return KindOf(info);
 }
 
 DirHandle OpenFolderAt(DirHandle dir, const char* name) {
@@ -77,10 +81,14 @@ int MakeFolderAt(DirHandle dir, const char* name) {
   return mkdirat(Fd(dir), name, 0777) == 0 ? 0 : -1;
 }
 
-Stream* OpenFileAt(DirHandle dir, const char* name) {
+Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind) {
+  NodeKind unused;
+  if (kind == nullptr) kind = &unused;
   struct stat before, after;
-  if (fstatat(Fd(dir), name, &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode))
-    return nullptr;
+  *kind = NodeKind::kMissing;
+  if (fstatat(Fd(dir), name, &before, AT_SYMLINK_NOFOLLOW) != 0) return nullptr;
+  *kind = KindOf(before);
+  if (*kind != NodeKind::kFile) return nullptr;
   const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   int fd = openat(Fd(dir), name, flags | O_NOATIME);
   if (fd < 0 && errno == EPERM) fd = openat(Fd(dir), name, flags);

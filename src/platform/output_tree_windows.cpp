@@ -168,12 +168,13 @@ int MakeFolderAt(DirHandle dir, const char* name) {
 
 // The opened object itself is checked, so nothing swapped in before the open
 // can slip through. Reading leaves the access time alone where it may.
-Stream* OpenFileAt(DirHandle dir, const char* name) {
+Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind) {
   const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
   HANDLE handle = OpenAt(dir, name, GENERIC_READ | FILE_WRITE_ATTRIBUTES, options);
   if (handle == nullptr) handle = OpenAt(dir, name, GENERIC_READ, options);
-  if (handle == nullptr) return nullptr;
-  return ReadingStreamOnDiskFile(handle);
+  Stream* stream = handle != nullptr ? ReadingStreamOnDiskFile(handle) : nullptr;
+  if (stream == nullptr && kind != nullptr) *kind = KindAt(dir, name);
+  return stream;
 }
 
 int MoveAt(DirHandle dir, const char* from, const char* to) {

@@ -29,6 +29,7 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
     if (got <= 0) break;
     done += static_cast<std::size_t>(got);
   }
+  stream->position += static_cast<std::int64_t>(done);
   return done;
 }
 
@@ -41,15 +42,23 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
   for (std::size_t done = 0; done < n;) {
     ssize_t put = write(stream->fd, bytes + done, n - done);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return 0;
+    if (put <= 0) {
+      stream->position += static_cast<std::int64_t>(done);
+      return 0;
+    }
     done += static_cast<std::size_t>(put);
   }
+  stream->position += static_cast<std::int64_t>(n);
   return 1;
 }
 
 int SeekStream(Stream* stream, std::int64_t offset, int origin) {
+  if (origin == kSeekStart && offset == stream->position) return 0;
   int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
-  return lseek(stream->fd, static_cast<off_t>(offset), whence) >= 0 ? 0 : -1;
+  off_t moved = lseek(stream->fd, static_cast<off_t>(offset), whence);
+  if (moved < 0) return -1;
+  stream->position = static_cast<std::int64_t>(moved);
+  return 0;
 }
 
 // The size measured at the open spares a call for every file that is read.
@@ -61,5 +70,5 @@ std::int64_t StreamFileSize(Stream* stream) {
 }
 
 std::int64_t TellStream(Stream* stream) {
-  return static_cast<std::int64_t>(lseek(stream->fd, 0, SEEK_CUR));
+  return stream->position;
 }
