@@ -7,6 +7,10 @@
   hostile      1,000 copies of one URL, all of one size and each different;
                500 records whose URLs have 125, 250 and 500 folder levels;
                both against a cache of 1,000 ordinary entries
+  floor        talvex_bench_floor (bench/rescue_floor.cpp, found beside the program
+               in bench/): the same tree made with only the file system calls that
+               the program's promises need, to show how much of a ratio the work
+               itself costs on this machine
   system calls per entry of each command (strace -c -f), and peak RSS of every
                run (GNU time), with --memory also at 200k entries
 
@@ -301,15 +305,21 @@ def measure_size(args, runner, n, scratch, outdir, report):
     subprocess.run(["sync"], check=True)
     warm(cache)
     command = talvex_command(args.talvex, cache, out)
-    times = {k: [] for k in ("first", "cp", "second", "diff")}
+    floor = os.path.join(outdir, "floor")
+    listing = os.path.join(scratch, "floor-list")
+    with open(listing, "w") as f:
+        f.writelines("%s\t%s\n" % (e.file, rel) for rel, e in tree.items())
+    times = {k: [] for k in ("first", "cp", "second", "diff", "floor")}
     cpu = {k: [] for k in times}
     rss = {k: 0 for k in times}
     checked = True
     for rep in range(args.reps):
         log("  %d entries, repetition %d of %d" % (n, rep + 1, args.reps))
-        remove(out, copy)
+        remove(out, copy, floor)
         pairs = [[("first", command), ("cp", ["cp", "-r", cache, copy])],
                  [("second", command), ("diff", ["diff", "-rq", ref, out])]]
+        if args.floor:
+            pairs[0].append(("floor", [args.floor, cache, floor, listing]))
         for pair in pairs:
             for key, argv in (pair if rep % 2 == 0 else pair[::-1]):
                 wall, used, peak, code = runner.run(argv, expect=(0, 1) if key == "diff" else (0,))
@@ -329,7 +339,7 @@ def measure_size(args, runner, n, scratch, outdir, report):
                  "cp": runner.syscalls(["cp", "-r", cache, copy]),
                  "second": runner.syscalls(command),
                  "diff": runner.syscalls(["diff", "-rq", ref, out])}
-    remove(out, copy, ref, cache)
+    remove(out, copy, floor, ref, cache, listing)
     report["sizes"].append(dict(n=n, mb=total / 1e6, times=times, cpu=cpu, rss=rss,
                                 calls=calls, checked=checked))
 
@@ -404,6 +414,13 @@ def print_report(report, runner):
                 "as expected" if r["checked"] else "WRONG (see above)"))
         print("(ratio: median of the per-repetition ratios of wall time; "
               "cpu: the same for user+system time)")
+        if all(r["times"]["floor"] for r in rows):
+            print("\nThe floor: the same tree made with only the calls the promises need")
+            print("%8s | %9s %9s %9s" % ("entries", "floor s", "floor/cp", "first/floor"))
+            for r in rows:
+                t = r["times"]
+                print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t["floor"]),
+                      median_ratio(t["floor"], t["cp"]), median_ratio(t["first"], t["floor"])))
     for r in rows:
         if r["calls"] is None:
             continue
@@ -462,8 +479,15 @@ def main():
     ap.add_argument("--scratch", default=tempfile.gettempdir(), help="where the caches are written")
     ap.add_argument("--timeout", type=int, default=900, help="seconds any one run may take")
     ap.add_argument("--seed", type=int, default=1997)
+    ap.add_argument("--floor", help="the floor program (default: bench/talvex_bench_floor "
+                    "beside the program; none if missing)")
     args = ap.parse_args()
     args.talvex = os.path.abspath(args.talvex)
+    if args.floor is None:
+        args.floor = os.path.join(os.path.dirname(args.talvex), "bench", "talvex_bench_floor")
+    if not os.access(args.floor, os.X_OK):
+        log("no floor program at %s: no floor figures" % args.floor)
+        args.floor = None
     args.sizes = [int(x) for x in args.sizes.split(",") if x]
     if not os.access(args.talvex, os.X_OK):
         sys.exit("rescue_bench: no program at %s" % args.talvex)
