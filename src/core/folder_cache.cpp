@@ -6,13 +6,6 @@
 
 namespace {
 
-std::uint64_t HashOf(const char* path, std::size_t length) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (std::size_t i = 0; i < length; ++i)
-    hash = (hash ^ static_cast<unsigned char>(path[i])) * 1099511628211ull;
-  return hash;
-}
-
 void Forget(FolderCache& cache, std::list<KeptFolder>::iterator folder) {
   CloseDirectory(folder->handle);
   cache.byHash.erase(folder->hash);
@@ -30,8 +23,15 @@ void StartFolders(FolderCache& cache, DirHandle root, bool rootMade) {
   if (cache.capacity < kMaxKeptLevels + 2) cache.capacity = kMaxKeptLevels + 2;
 }
 
-KeptFolder* FindFolder(FolderCache& cache, const char* path, std::size_t length) {
-  auto found = cache.byHash.find(HashOf(path, length));
+std::uint64_t ExtendHash(std::uint64_t hash, const char* bytes, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i)  // FNV-1a
+    hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+  return hash;
+}
+
+KeptFolder* FindFolder(FolderCache& cache, std::uint64_t hash, const char* path,
+                       std::size_t length) {
+  auto found = cache.byHash.find(hash);
   if (found == cache.byHash.end() ||
       found->second->path.compare(0, std::string::npos, path, length) != 0)
     return nullptr;
@@ -39,19 +39,21 @@ KeptFolder* FindFolder(FolderCache& cache, const char* path, std::size_t length)
   return &cache.kept.front();
 }
 
-bool KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
-                bool made) {
-  std::uint64_t hash = HashOf(path, length);
+bool KeepFolder(FolderCache& cache, std::uint64_t hash, const char* path, std::size_t length,
+                DirHandle handle, bool made) {
   if (cache.byHash.count(hash) != 0) return false;
   if (cache.kept.size() >= cache.capacity) Forget(cache, std::prev(cache.kept.end()));
   cache.kept.push_front(KeptFolder{handle, made, hash, std::string(path, length)});
   cache.byHash[hash] = cache.kept.begin();
-  if (made && cache.made.size() < kMaxMadeFolders) cache.made.insert(hash);
   return true;
 }
 
-bool Remembered(const FolderCache& cache, const char* path, std::size_t length) {
-  return cache.made.count(HashOf(path, length)) != 0;
+void RememberMade(FolderCache& cache, std::uint64_t hash) {
+  if (cache.made.size() < kMaxMadeFolders) cache.made.insert(hash);
+}
+
+bool Remembered(const FolderCache& cache, std::uint64_t hash) {
+  return cache.made.count(hash) != 0;
 }
 
 void CloseFolders(FolderCache& cache) {

@@ -22,8 +22,8 @@ inline constexpr std::size_t kMostKeptFolders = 1024;
 // least recently used ones.
 inline constexpr std::size_t kMaxKeptLevels = 64;
 
-// How many folders made by the run are remembered at most.
-inline constexpr std::size_t kMaxMadeFolders = std::size_t{1} << 18;
+// How many folders made by the run are remembered at most (a few MiB).
+inline constexpr std::size_t kMaxMadeFolders = std::size_t{1} << 17;
 
 struct KeptFolder {
   DirHandle handle = kNoDir;
@@ -39,25 +39,35 @@ struct FolderCache {
   std::list<KeptFolder> kept;  // the most recently used first
   std::unordered_map<std::uint64_t, std::list<KeptFolder>::iterator> byHash;
   DirHandle transient = kNoDir;  // the last entry's folder, when too deep to be kept
-  // The hashes of the paths of the folders the run made and kept. Two paths that
-  // share a hash only cost a test that the saving repeats anyway.
+  // The hashes of the paths of the folders the run made. Two paths that share a
+  // hash only cost a look or a test that the saving repeats anyway.
   std::unordered_set<std::uint64_t> made;
 };
 
 // Starts the cache on the output directory's handle; rootMade: the run made it.
 void StartFolders(FolderCache& cache, DirHandle root, bool rootMade);
 
-// The kept folder at path[0..length), or nullptr. Finding it counts as a use.
-KeptFolder* FindFolder(FolderCache& cache, const char* path, std::size_t length);
+// A folder's path is known by its hash, which grows level by level:
+// ExtendHash(ExtendHash(kNoPathHash, "a", 1), "/b", 2) is the hash of "a/b".
+inline constexpr std::uint64_t kNoPathHash = 14695981039346656037ull;
+std::uint64_t ExtendHash(std::uint64_t hash, const char* bytes, std::size_t length);
+
+// The kept folder at path[0..length), whose hash is given, or nullptr. Finding it
+// counts as a use.
+KeptFolder* FindFolder(FolderCache& cache, std::uint64_t hash, const char* path,
+                       std::size_t length);
 
 // Keeps handle as the folder at path[0..length) (not kept yet), closing the least
 // recently used folder when the cache is full; made: this run made it. Returns
 // false, keeping nothing, when another path of the same hash is kept.
-bool KeepFolder(FolderCache& cache, const char* path, std::size_t length, DirHandle handle,
-                bool made);
+bool KeepFolder(FolderCache& cache, std::uint64_t hash, const char* path, std::size_t length,
+                DirHandle handle, bool made);
 
-// Whether the run made the folder at path[0..length) and kept it at some time.
-bool Remembered(const FolderCache& cache, const char* path, std::size_t length);
+// Remembers that the run made the folder of this hash, kept or not.
+void RememberMade(FolderCache& cache, std::uint64_t hash);
+
+// Whether the run made the folder of this hash and remembers it.
+bool Remembered(const FolderCache& cache, std::uint64_t hash);
 
 // Closes every folder the cache holds, its root included.
 void CloseFolders(FolderCache& cache);
