@@ -6,7 +6,8 @@
 
 CopyResult CopyBytes(Stream* source, Stream* target, long long count, unsigned char* chunk) {
   CopyResult result = {true, 0};
-  long long done = 0;
+  // The system copies what it can; the chunks carry on where it stopped.
+  long long done = CopyInSystem(source, target, count);
   std::size_t size = kChunkSize;
   while (done != count) {
     if (done + static_cast<long long>(kChunkSize) > count)

@@ -42,6 +42,13 @@ std::int64_t StreamFileSize(Stream* stream);
 // Returns the position in bytes from the start of the file, or -1.
 std::int64_t TellStream(Stream* stream);
 
+// Copies up to count bytes from the source's position to the target's, where the
+// system can without passing them through the program. Returns how many it
+// copied: fewer when the source ended or an error stopped it (the caller's own
+// reads and writes then meet the error again and tell which side it was), 0
+// where the system has no such copy.
+std::int64_t CopyInSystem(Stream* source, Stream* target, std::int64_t count);
+
 // Creates exactly one folder level. Returns 0, or -1 (the name exists, the parent is missing...).
 int MakeDirectory(const char* path);
 

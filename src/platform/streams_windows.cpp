@@ -55,3 +55,8 @@ std::int64_t StreamFileSize(Stream* stream) {
 std::int64_t TellStream(Stream* stream) {
   return _ftelli64(stream->file);
 }
+
+// The C streams offer no copy of their own.
+std::int64_t CopyInSystem(Stream*, Stream*, std::int64_t) {
+  return 0;
+}
