@@ -130,8 +130,8 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   ASSERT_NE(partial, nullptr);
   EXPECT_EQ(why, CreateFailure::kNone);
   EXPECT_EQ(WriteBlock(partial, "new", 3), 1);
+  EXPECT_EQ(SetPartialTimes(partial, 946684800u, 946684800u), 0);
   EXPECT_EQ(CloseStream(partial), 0);
-  EXPECT_EQ(SetPartialTimes(946684800u, 946684800u), 0);
   EXPECT_EQ(NamePartial("taken"), -1);
   EXPECT_EQ(ReadFile(dir / "taken"), "taken");
   EXPECT_EQ(NamePartial("saved"), 0);

@@ -125,13 +125,13 @@ EntryResult Save(const Settings& settings, Buffers& buffers, Stream* source, con
     long long count = MeasureFile(source);
     SeekStream(source, 0, kSeekStart);  // the search may have read it
     CopyResult copy = CopyBytes(source, target, count < 0 ? 0 : count, buffers.chunk);
+    std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
+    if (copy.written) SetPartialTimes(target, lastAccessTime, modification);
     // The last bytes reach the disk only at the close: a failure there is a failed write too.
     if (CloseStream(target) != 0 || !copy.written) {
       DropPartial(nullptr);
       return FailWrite(url);
     }
-    std::uint32_t modification = modificationTime != 0 ? modificationTime : lastAccessTime;
-    SetPartialTimes(lastAccessTime, modification);
 
     int named = NamePartial(path.text + spot.nameStart);
     if (named == -1) {  // taken: the search goes on

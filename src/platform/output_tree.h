@@ -51,8 +51,8 @@ Stream* CreatePartialAt(DirHandle dir, CreateFailure* why);
 void DropPartial(Stream* stream);
 
 // Sets the partial file's last-access and last-write times, in whole seconds
-// since 1970-01-01 UTC. Returns 0 or -1.
-int SetPartialTimes(std::uint32_t accessTime, std::uint32_t modificationTime);
+// since 1970-01-01 UTC, through its stream, after the last write. Returns 0 or -1.
+int SetPartialTimes(Stream* stream, std::uint32_t accessTime, std::uint32_t modificationTime);
 
 // Gives the closed partial file the name in its folder, never replacing anything.
 // Returns 0; -1 when the name is taken (the partial file stays, to try another

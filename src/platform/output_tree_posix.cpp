@@ -144,11 +144,11 @@ void DropPartial(Stream* stream) {
   g_partialDir = -1;
 }
 
-int SetPartialTimes(std::uint32_t accessTime, std::uint32_t modificationTime) {
+int SetPartialTimes(Stream* stream, std::uint32_t accessTime, std::uint32_t modificationTime) {
   struct timespec times[2] = {};
   times[0].tv_sec = static_cast<time_t>(accessTime);
   times[1].tv_sec = static_cast<time_t>(modificationTime);
-  return utimensat(g_partialDir, kPartialName, times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : -1;
+  return futimens(stream->fd, times) == 0 ? 0 : -1;
 }
 
 int NamePartial(const char* name) {

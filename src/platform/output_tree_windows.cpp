@@ -2,6 +2,7 @@
 // folder's handle (NtCreateFile with a root directory), never through a path,
 // and never through a reparse point (symbolic link, junction, mount point).
 #include <fcntl.h>
+#include <io.h>
 #include <winternl.h>
 
 #include <cstring>
@@ -213,15 +214,13 @@ void DropPartial(Stream* stream) {
   g_partialDir = kNoDir;
 }
 
-int SetPartialTimes(std::uint32_t accessTime, std::uint32_t modificationTime) {
-  HANDLE handle =
-      OpenAt(g_partialDir, kPartialName, FILE_WRITE_ATTRIBUTES, FILE_NON_DIRECTORY_FILE);
-  if (handle == nullptr) return -1;
+// Times set through the handle that wrote the file are kept when it is closed.
+int SetPartialTimes(Stream* stream, std::uint32_t accessTime, std::uint32_t modificationTime) {
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream->file)));
+  if (handle == INVALID_HANDLE_VALUE) return -1;
   FILETIME access = FileTimeOf(accessTime);
   FILETIME write = FileTimeOf(modificationTime);
-  bool set = SetFileTime(handle, nullptr, &access, &write) != FALSE;
-  CloseHandle(handle);
-  return set ? 0 : -1;
+  return SetFileTime(handle, nullptr, &access, &write) ? 0 : -1;
 }
 
 int NamePartial(const char* name) {
