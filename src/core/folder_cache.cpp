@@ -23,12 +23,6 @@ void StartFolders(FolderCache& cache, DirHandle root, bool rootMade) {
   if (cache.capacity < kMaxKeptLevels + 2) cache.capacity = kMaxKeptLevels + 2;
 }
 
-std::uint64_t ExtendHash(std::uint64_t hash, const char* bytes, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i)  // FNV-1a
-    hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
-  return hash;
-}
-
 KeptFolder* FindFolder(FolderCache& cache, std::uint64_t hash, const char* path,
                        std::size_t length) {
   auto found = cache.byHash.find(hash);

@@ -47,10 +47,8 @@ struct FolderCache {
 // Starts the cache on the output directory's handle; rootMade: the run made it.
 void StartFolders(FolderCache& cache, DirHandle root, bool rootMade);
 
-// A folder's path is known by its hash, which grows level by level:
-// ExtendHash(ExtendHash(kNoPathHash, "a", 1), "/b", 2) is the hash of "a/b".
-inline constexpr std::uint64_t kNoPathHash = 14695981039346656037ull;
-std::uint64_t ExtendHash(std::uint64_t hash, const char* bytes, std::size_t length);
+// A folder is known by the checksum of its path (core/checksum.h), which the
+// caller grows level by level.
 
 // The kept folder at path[0..length), whose hash is given, or nullptr. Finding it
 // counts as a use.

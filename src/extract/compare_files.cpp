@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/checksum.h"
+
 namespace {
 const std::size_t kCompareBlock = 65536;
 }
@@ -34,14 +36,14 @@ Fingerprint FingerprintOf(Stream* stream) {
   Fingerprint print;
   print.size = MeasureFile(stream);
   if (print.size < 0 || SeekStream(stream, 0, kSeekStart) != 0) return Fingerprint{};
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  std::uint64_t hash = kChecksumStart;
   unsigned char block[kCompareBlock];
   for (long long left = print.size; left > 0;) {
     std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
                                                                  : kCompareBlock;
     std::size_t got = ReadBytes(stream, block, n);
     std::memset(block + got, 0, n - got);
-    for (std::size_t i = 0; i < n; ++i) hash = (hash ^ block[i]) * 1099511628211ull;
+    hash = ExtendChecksum(hash, block, n);
     left -= static_cast<long long>(n);
   }
   print.hash = hash;

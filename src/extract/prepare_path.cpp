@@ -1,5 +1,6 @@
 #include "extract/prepare_path.h"
 
+#include "core/checksum.h"
 #include "core/messages.h"
 #include "core/pause.h"
 #include "core/say.h"
@@ -13,7 +14,7 @@ namespace {
 struct Levels {
   std::size_t count = 0;
   std::size_t folderEnd = 0;  // the entry's folder is text[0..folderEnd)
-  std::uint64_t folderHash = kNoPathHash;
+  std::uint64_t folderHash = kChecksumStart;
   std::size_t nameStart = 0;  // where the file's name begins
   std::size_t ends[kMaxKeptLevels] = {};
   std::uint64_t hashes[kMaxKeptLevels] = {};
@@ -25,8 +26,8 @@ void FindLevels(const OutputPath& path, Levels& levels) {
     const PathEvent& event = path.events[i];
     if (event.kind != PathEvent::kFolder) continue;
     if (event.position != start) {
-      levels.folderHash = ExtendHash(levels.folderHash, path.text + levels.folderEnd,
-                                     event.position - levels.folderEnd);
+      levels.folderHash = ExtendChecksum(levels.folderHash, path.text + levels.folderEnd,
+                                         event.position - levels.folderEnd);
       levels.folderEnd = event.position;
       if (levels.count < kMaxKeptLevels) {
         levels.ends[levels.count] = levels.folderEnd;
@@ -114,7 +115,7 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
   std::size_t level = 0;   // folder levels of this path so far
   std::size_t start = 0;   // where the current level's name begins
   std::size_t hashed = 0;  // hash: of text[0..hashed)
-  std::uint64_t hash = kNoPathHash;
+  std::uint64_t hash = kChecksumStart;
   for (std::size_t i = 0; i < path.eventCount; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) {
@@ -127,7 +128,7 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
       continue;
     }
     ++level;
-    hash = ExtendHash(hash, text + hashed, end - hashed);
+    hash = ExtendChecksum(hash, text + hashed, end - hashed);
     hashed = end;
     // A level down to the deepest one kept, or below one that could not be made.
     if (level <= keptLevels || parent == kNoDir) {
