@@ -99,12 +99,14 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
   spot->nameStart = levels.nameStart;
   if (levels.count > 0 && ReachFolder(settings, url, path, cache, levels, spot)) return Stop::kNone;
 
-  // The deepest level kept: the levels down to it need nothing, those below are made.
+  // The deepest level kept: the levels down to it need nothing, those below are
+  // made. The entry's own folder was looked for already.
   char* text = path.text;
   std::size_t keptLevels = 0;
   DirHandle parent = cache.root;
   bool made = cache.rootMade;
-  for (std::size_t k = levels.count < kMaxKeptLevels ? levels.count : kMaxKeptLevels; k-- > 0;) {
+  std::size_t above = levels.count > 0 ? levels.count - 1 : 0;
+  for (std::size_t k = above < kMaxKeptLevels ? above : kMaxKeptLevels; k-- > 0;) {
     if (KeptFolder* kept = FindFolder(cache, levels.hashes[k], text, levels.ends[k])) {
       keptLevels = k + 1;
       parent = kept->handle;
