@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "core/buffers.h"
 #include "core/settings.h"
-#include "index/entry_loop.h"
 #include "index/record_scanner.h"
-#include "platform/files.h"
+#include "platform/dir_handle.h"
+#include "platform/output_tree.h"
+#include "run/entry_loop.h"
 
 namespace {
 
@@ -150,12 +150,22 @@ double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
+// The file at path, open for reading.
+Stream* OpenIndex(const std::string& path) {
+  std::size_t slash = path.find_last_of("/\\");
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  DirHandle dir = OpenDirectory(folder.c_str());
+  Stream* stream = OpenFileAt(dir, path.substr(slash + 1).c_str());
+  CloseDirectory(dir);
+  return stream;
+}
+
 // Best time of kRepeats plain reads of the file, in the window's block size.
 double ReadSeconds(const std::string& path, std::size_t* bytes) {
   std::vector<unsigned char> block(kScanWindowSize);
   double best = 1e9;
   for (int run = 0; run < kRepeats; ++run) {
-    Stream* stream = OpenStream(path.c_str(), "rb");
+    Stream* stream = OpenIndex(path);
     if (stream == nullptr) return 0;
     auto start = std::chrono::steady_clock::now();
     *bytes = 0;
@@ -168,27 +178,21 @@ double ReadSeconds(const std::string& path, std::size_t* bytes) {
 
 long entriesSeen = 0;
 
-EntryResult CountEntry(const Settings&, Buffers&, const char*, const char*, std::uint32_t,
-                       std::uint32_t) {
-  ++entriesSeen;
-  return {Outcome::kSaved};
-}
-
 // Best time of kRepeats runs of the entry loop over the file, from byte 4096.
 double ScanSeconds(const std::string& path, long* entries) {
-  auto buffers = std::make_unique<Buffers>();
-  std::strcpy(buffers->cachePath, "/cache/");
-  buffers->cacheDirLength = 7;
   Settings settings;
   double best = 1e9;
   for (int run = 0; run < kRepeats; ++run) {
-    Stream* stream = OpenStream(path.c_str(), "rb");
+    Stream* stream = OpenIndex(path);
     if (stream == nullptr) return 0;
-    SeekStream(stream, kHeaderSize, kSeekStart);
+    SeekStream(stream, kHeaderSize);
     entriesSeen = 0;
     auto start = std::chrono::steady_clock::now();
     Tally tally;
-    ProcessEntries(settings, *buffers, stream, tally, CountEntry);
+    ProcessEntries(settings, stream, 7, tally, [](const Entry&) {
+      ++entriesSeen;
+      return EntryResult{Outcome::kSaved};
+    });
     best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
     CloseStream(stream);
   }

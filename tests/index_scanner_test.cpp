@@ -15,6 +15,7 @@
 #include "support/files.h"
 #include "support/index_builder.h"
 #include "support/reference_scanner.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -194,9 +195,9 @@ TEST(RecordScanner, JudgesOnlyTheBytesOfTheIndex) {
     int found[2] = {};
     const char* names[2] = {"whole.db", "cut.db"};
     for (int i = 0; i < 2; ++i) {
-      Stream* stream = OpenStream((dir / names[i]).c_str(), "rb");
+      Stream* stream = OpenForReading(dir / names[i]);
       ASSERT_NE(stream, nullptr);
-      SeekStream(stream, kSearchStart, kSeekStart);
+      SeekStream(stream, kSearchStart);
       StartScan(*scanner, stream);
       while (FindNextRecord(*scanner, buffer.data()) == 1) ++found[i];
       CloseStream(stream);

@@ -14,10 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "extract/prepare_path.h"
-#include "platform/ansi_path.h"
-#include "support/cwd_guard.h"
 #include "support/files.h"
-#include "support/path_containment.h"
 
 namespace {
 
@@ -135,7 +132,7 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughI
   settings.skipKnownPrefixes = true;
   auto path = std::make_unique<OutputPath>();
   auto chain = std::make_unique<FolderCache>();
-  StartFolders(*chain, OpenDirectory(Out().c_str()), false);
+  chain->Start(OpenDirectory(Out().c_str()), false);
   FileSpot spot;
   testing::internal::CaptureStdout();
   EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", *path, *chain, &spot),
@@ -144,7 +141,7 @@ TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughI
   // No folder to save in: the saving of the entry reports the whole path.
   EXPECT_EQ(spot.folder, kNoDir);
   EXPECT_EQ(std::string(path->text), "d/link/sub/file");
-  CloseFolders(*chain);
+  chain->Close();
   EXPECT_EQ(ListTree(Elsewhere()), "");
   EXPECT_EQ(ReadFile(Out() + "/d/link_"), "taken");
 }

@@ -14,7 +14,7 @@
 
 #include "extract/make_folder.h"
 #include "extract/prepare_path.h"
-#include "platform/output_tree.h"
+#include "platform/partial_file.h"
 #include "support/files.h"
 #include "support/path_containment.h"
 #include "support/process.h"
@@ -235,9 +235,8 @@ class PreparedPath : public ::testing::Test {
  protected:
   PreparedPath() {
     MakeDirs(Out());
-    StartFolders(*chain_, OpenDirectory(Out().c_str()), false);
+    chain_->Start(OpenDirectory(Out().c_str()), false);
   }
-  ~PreparedPath() override { CloseFolders(*chain_); }
   std::string Out() const { return root_ / "out"; }
 
   // Prepares the URL's path with the folders the previous call left open.
@@ -314,11 +313,10 @@ TEST_F(PreparedPath, ALinkSwappedInBetweenEntriesLeadsNowhere) {
   auto path = std::make_unique<OutputPath>();
   FileSpot spot;
   ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
-  CreateFailure why;
-  Stream* partial = CreatePartialAt(spot.folder, &why);
-  ASSERT_NE(partial, nullptr);
-  CloseStream(partial);
-  EXPECT_EQ(NamePartial(path->text + spot.nameStart), 0);
+  PartialFile partial;
+  ASSERT_EQ(partial.Create(spot.folder), CreateFailure::kNone);
+  partial.Close();
+  EXPECT_EQ(partial.Name(path->text + spot.nameStart), PartialFile::Naming::kNamed);
   EXPECT_EQ(ListTree(root_ / "elsewhere"), "");
   EXPECT_TRUE(Exists(Out() + "/h/moved/y"));
 }
@@ -336,9 +334,8 @@ TEST_F(PreparedPath, ARememberedFolderThatWentMissingTakesNothing) {
   auto path = std::make_unique<OutputPath>();
   FileSpot spot;
   ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
-  CreateFailure why;
-  EXPECT_EQ(CreatePartialAt(spot.folder, &why), nullptr);
-  EXPECT_EQ(why, CreateFailure::kThisName);
+  PartialFile partial;
+  EXPECT_EQ(partial.Create(spot.folder), CreateFailure::kThisName);
   EXPECT_EQ(ListTree(Out()), "h/\n");
 }
 
@@ -361,7 +358,7 @@ TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
   std::string deep = "d";
   for (std::size_t i = 1; i < kMaxKeptLevels + 40; ++i) deep += "/d";
   std::vector<std::string> paths;
-  const std::size_t kept = chain_->capacity;
+  const std::size_t kept = chain_->capacity();
   for (std::size_t i = 0; i < kept + 20; ++i)
     paths.push_back("h" + std::to_string(i % (kept / 2)) + "/" + std::to_string(i) + "/f");
   paths.push_back("h0/" + deep + "/a");
@@ -373,15 +370,14 @@ TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
     ASSERT_EQ(
         PrepareOutputPath(Flags(1, 0, 0), ("http://" + path).c_str(), *mapped, *chain_, &spot),
         Stop::kNone);
-    CreateFailure why;
-    Stream* partial = CreatePartialAt(spot.folder, &why);
-    ASSERT_NE(partial, nullptr) << path;
-    CloseStream(partial);
-    ASSERT_EQ(NamePartial(mapped->text + spot.nameStart), 0) << path;
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(spot.folder), CreateFailure::kNone) << path;
+    partial.Close();
+    ASSERT_EQ(partial.Name(mapped->text + spot.nameStart), PartialFile::Naming::kNamed) << path;
     ASSERT_TRUE(IsRegularFile(Out() + "/" + path)) << path;
     EXPECT_LE(OpenDescriptors(), before + kept + 1) << path;
   }
-  CloseFolders(*chain_);  // the output directory's handle too
+  chain_->Close();  // the output directory's handle too
   EXPECT_EQ(OpenDescriptors(), before - 1);
 }
 

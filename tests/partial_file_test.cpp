@@ -8,31 +8,44 @@
 
 #include <string>
 
-#include "platform/output_tree.h"
+#include "platform/partial_file.h"
 #include "support/files.h"
 
 namespace {
 
-TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalAndDrop) {
+using Naming = PartialFile::Naming;
+
+TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalDropAndDestructor) {
   TempDir dir;
   DirHandle folder = OpenDirectory(dir.path().c_str());
   ASSERT_NE(folder, kNoDir);
-  CreateFailure why;
 
   // Named: whole under the name, nothing else left.
-  Stream* partial = CreatePartialAt(folder, &why);
-  ASSERT_NE(partial, nullptr);
-  ASSERT_EQ(WriteBlock(partial, "whole", 5), 1);
-  ASSERT_EQ(CloseStream(partial), 0);
-  EXPECT_EQ(NamePartial("entry"), 0);
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(WriteBlock(partial.stream(), "whole", 5), 1);
+    ASSERT_EQ(partial.Close(), 0);
+    EXPECT_EQ(partial.Name("entry"), Naming::kNamed);
+  }
   EXPECT_EQ(ListTree(dir.path()), "entry\n");
 
-  // A taken name is never replaced; the partial file waits for another name.
-  partial = CreatePartialAt(folder, &why);
-  ASSERT_EQ(CloseStream(partial), 0);
-  EXPECT_EQ(NamePartial("entry"), -1);
-  EXPECT_EQ(ReadFile(dir / "entry"), "whole");
-  DropPartial(nullptr);
+  // A taken name is never replaced; the file waits for another name, and goes
+  // with its owner.
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Close(), 0);
+    EXPECT_EQ(partial.Name("entry"), Naming::kTaken);
+    EXPECT_EQ(ReadFile(dir / "entry"), "whole");
+    EXPECT_EQ(ListTree(dir.path()), ":talvex-partial\nentry\n");
+  }
+  EXPECT_EQ(ListTree(dir.path()), "entry\n");
+
+  // Dropped while open.
+  PartialFile open;
+  ASSERT_EQ(open.Create(folder), CreateFailure::kNone);
+  open.Drop();
   EXPECT_EQ(ListTree(dir.path()), "entry\n");
 
   // Each signal that ends the process while a save is written removes it first.
@@ -40,8 +53,10 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalAndDrop) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      Stream* open = CreatePartialAt(folder, &why);
-      if (open == nullptr || WriteBlock(open, "half", 4) != 1) _exit(1);
+      PartialFile partial;
+      if (partial.Create(folder) != CreateFailure::kNone ||
+          WriteBlock(partial.stream(), "half", 4) != 1)
+        _exit(1);
       raise(signalNumber);
       _exit(2);
     }
@@ -49,6 +64,29 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalAndDrop) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
     EXPECT_EQ(ListTree(dir.path()), "entry\n") << signalNumber;
+  }
+  CloseDirectory(folder);
+}
+
+// Whole seconds as given, beyond 2038 too; a zero modification time is kept.
+TEST(PartialFile, TimesAreSetThroughTheStream) {
+  TempDir dir;
+  DirHandle folder = OpenDirectory(dir.path().c_str());
+  const struct {
+    std::uint32_t access, modification;
+  } cases[] = {{0, 0}, {883612800u, 915148799u}, {0xFFFFFFFFu, 1}};
+  for (const auto& c : cases) {
+    std::string name = std::to_string(c.access);
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(WriteBlock(partial.stream(), "x", 1), 1);
+    EXPECT_EQ(partial.SetTimes(c.access, c.modification), 0);
+    ASSERT_EQ(partial.Close(), 0);
+    ASSERT_EQ(partial.Name(name.c_str()), Naming::kNamed);
+    struct stat info = StatOf(dir / name);
+    EXPECT_EQ(info.st_atim.tv_sec, static_cast<time_t>(c.access)) << name;
+    EXPECT_EQ(info.st_mtim.tv_sec, static_cast<time_t>(c.modification)) << name;
+    EXPECT_EQ(info.st_mtim.tv_nsec, 0) << name;
   }
   CloseDirectory(folder);
 }

@@ -12,7 +12,7 @@
 
 #include "platform/beneath.h"
 #include "platform/dir_handle.h"
-#include "platform/regular_file_posix.h"
+#include "platform/regular_file_linux.h"
 #include "support/fifo_writer.h"
 #include "support/files.h"
 #include "support/openat2.h"
@@ -107,7 +107,6 @@ TEST(OpenForReadingBeneath, NeverOpensAFifo) {
   ReadRefusal refusal;
   for (BeneathResolution resolution : {BeneathResolution::kBest, BeneathResolution::kWalk})
     EXPECT_EQ(OpenForReadingBeneath(dir, "fifo", refusal, resolution), nullptr);
-  EXPECT_EQ(OpenStream((h.cache + "/fifo").c_str(), "rb"), nullptr);
   CloseDirectory(dir);
   EXPECT_FALSE(writer.Released());
 }

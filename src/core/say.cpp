@@ -1,34 +1,32 @@
 #include "core/say.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
-const char* Visible(unsigned char byte, char* out) {
-  if (byte < 0x20 || byte == 0x7F) {
-    std::snprintf(out, 4, "%%%02x", byte);
-  } else {
-    out[0] = static_cast<char>(byte);
-    out[1] = '\0';
-  }
-  return out;
+namespace {
+
+bool IsControl(unsigned char byte) {
+  return byte < 0x20 || byte == 0x7F;
 }
 
-namespace {
+void PutByte(unsigned char byte) {
+  if (IsControl(byte)) {
+    std::printf("%%%02x", byte);
+  } else {
+    std::fputc(byte, stdout);
+  }
+}
 
 void PutVisible(const char* text) {
   // Runs of plain bytes go out in one call; only control bytes are rewritten.
   while (*text != '\0') {
     std::size_t plain = 0;
-    while (text[plain] != '\0' && !(static_cast<unsigned char>(text[plain]) < 0x20 ||
-                                    static_cast<unsigned char>(text[plain]) == 0x7F))
-      ++plain;
+    while (text[plain] != '\0' && !IsControl(static_cast<unsigned char>(text[plain]))) ++plain;
     std::fwrite(text, 1, plain, stdout);
     text += plain;
-    if (*text != '\0') {
-      char escaped[4];
-      std::fputs(Visible(static_cast<unsigned char>(*text++), escaped), stdout);
-    }
+    if (*text != '\0') PutByte(static_cast<unsigned char>(*text++));
   }
 }
 
@@ -44,29 +42,34 @@ void Say(const char* format, ...) {
       break;
     }
     std::fwrite(format, 1, static_cast<std::size_t>(percent - format), stdout);
-    // One directive: flags and width, an optional 'l', the conversion.
-    std::size_t length = 1 + std::strspn(percent + 1, "-+ #0123456789");
-    bool isLong = percent[length] == 'l';
-    if (isLong) ++length;
-    char conversion = percent[length];
+    // One directive: flags and width, a length ("l", "ll" or "z"), the conversion.
+    std::size_t at = 1 + std::strspn(percent + 1, "-+ #0123456789");
+    std::size_t sizeLength = std::strspn(percent + at, "lz");
+    char size = sizeLength == 0 ? ' ' : sizeLength == 1 ? percent[at] : 'L';
+    at += sizeLength;
+    char conversion = percent[at];
     if (conversion == '\0') {  // a format ending inside a directive: shown as it stands
       std::fputs(percent, stdout);
       break;
     }
-    ++length;
+    ++at;
     char directive[16] = {};
-    std::memcpy(directive, percent, length < sizeof directive ? length : sizeof directive - 1);
-    char text[4];
+    std::memcpy(directive, percent, at < sizeof directive ? at : sizeof directive - 1);
     switch (conversion) {
       case 's':
         PutVisible(va_arg(values, const char*));
         break;
       case 'c':
-        PutVisible(Visible(static_cast<unsigned char>(va_arg(values, int)), text));
+        PutByte(static_cast<unsigned char>(va_arg(values, int)));
         break;
       case 'd':
-        if (isLong) {
+      case 'i':
+        if (size == 'L') {
+          std::printf(directive, va_arg(values, long long));
+        } else if (size == 'l') {
           std::printf(directive, va_arg(values, long));
+        } else if (size == 'z') {
+          std::printf(directive, va_arg(values, std::ptrdiff_t));
         } else {
           std::printf(directive, va_arg(values, int));
         }
@@ -74,8 +77,12 @@ void Say(const char* format, ...) {
       case 'u':
       case 'x':
       case 'X':
-        if (isLong) {
+        if (size == 'L') {
+          std::printf(directive, va_arg(values, unsigned long long));
+        } else if (size == 'l') {
           std::printf(directive, va_arg(values, unsigned long));
+        } else if (size == 'z') {
+          std::printf(directive, va_arg(values, std::size_t));
         } else {
           std::printf(directive, va_arg(values, unsigned));
         }
@@ -84,10 +91,10 @@ void Say(const char* format, ...) {
         std::fputc('%', stdout);
         break;
       default:  // not a directive the messages use: shown as it stands
-        std::fwrite(percent, 1, length, stdout);
+        std::fwrite(percent, 1, at, stdout);
         break;
     }
-    format = percent + length;
+    format = percent + at;
   }
   va_end(values);
 }

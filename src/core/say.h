@@ -4,13 +4,9 @@
 // window or forge a message.
 #pragma once
 
-// printf for the program's messages, with the directives they use (%s, %c, %d,
-// %u, %x, %X with flags, width and an 'l' modifier, and %%). Every byte of a %s or
-// %c value that is a control byte (0x00-0x1F) or DEL (0x7F) is written as "%xx",
-// two lowercase hexadecimal digits; bytes from 0x80 on are left alone (they are
-// text in the user's character set). The format's own bytes pass unchanged.
-void Say(const char* format, ...);
-
-// The same escaping for one byte: writes its visible form into out (room for 4
-// bytes, terminated) and returns out.
-const char* Visible(unsigned char byte, char* out);
+// printf for the program's messages, checked by the compiler like printf. Every
+// byte of a %s or %c value that is a control byte (0x00-0x1F) or DEL (0x7F) is
+// written as "%xx", two lowercase hexadecimal digits; bytes from 0x80 on are left
+// alone (they are text in the user's character set). The format's own bytes and
+// numbers pass as printf writes them.
+[[gnu::format(printf, 1, 2)]] void Say(const char* format, ...);

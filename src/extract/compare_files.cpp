@@ -2,31 +2,31 @@
 
 #include <cstring>
 
-#include "core/checksum.h"
+#include "extract/checksum.h"
+#include "extract/copy_bytes.h"
 
 namespace {
+
 const std::size_t kCompareBlock = 65536;
+
+// The size of the next block of a file with left bytes still to read.
+std::size_t NextBlock(long long left) {
+  return left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
+                                                      : kCompareBlock;
 }
 
-long long MeasureFile(Stream* stream) {
-  return StreamFileSize(stream);
-}
+}  // namespace
 
 bool CompareFiles(Stream* first, Stream* second) {
-  long long length = MeasureFile(first);
-  if (length < 0 || length != MeasureFile(second)) return false;
-  if (SeekStream(first, 0, kSeekStart) != 0) return false;
+  long long length = StreamFileSize(first);
+  if (length < 0 || length != StreamFileSize(second)) return false;
+  if (SeekStream(first, 0) != 0) return false;
   unsigned char a[kCompareBlock];
   unsigned char b[kCompareBlock];
   for (long long left = length; left > 0;) {
-    std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
-                                                                 : kCompareBlock;
-    // The first file is read as the copy reads it: what it cannot supply counts
-    // as zeros, so a damaged source matches the copy that was saved of it.
-    std::size_t got = ReadBytes(first, a, n);
-    std::memset(a + got, 0, n - got);
-    if (ReadBlock(second, b, n) != 1) return false;
-    if (std::memcmp(a, b, n) != 0) return false;
+    std::size_t n = NextBlock(left);
+    ReadFilled(first, a, n);
+    if (ReadBytes(second, b, n) != n || std::memcmp(a, b, n) != 0) return false;
     left -= static_cast<long long>(n);
   }
   return true;
@@ -34,15 +34,13 @@ bool CompareFiles(Stream* first, Stream* second) {
 
 Fingerprint FingerprintOf(Stream* stream) {
   Fingerprint print;
-  print.size = MeasureFile(stream);
-  if (print.size < 0 || SeekStream(stream, 0, kSeekStart) != 0) return Fingerprint{};
+  print.size = StreamFileSize(stream);
+  if (print.size < 0 || SeekStream(stream, 0) != 0) return Fingerprint{};
   std::uint64_t hash = kChecksumStart;
   unsigned char block[kCompareBlock];
   for (long long left = print.size; left > 0;) {
-    std::size_t n = left < static_cast<long long>(kCompareBlock) ? static_cast<std::size_t>(left)
-                                                                 : kCompareBlock;
-    std::size_t got = ReadBytes(stream, block, n);
-    std::memset(block + got, 0, n - got);
+    std::size_t n = NextBlock(left);
+    ReadFilled(stream, block, n);
     hash = ExtendChecksum(hash, block, n);
     left -= static_cast<long long>(n);
   }

@@ -2,7 +2,11 @@
 
 #include <cstring>
 
-#include "core/buffers.h"
+std::size_t ReadFilled(Stream* stream, unsigned char* buffer, std::size_t n) {
+  std::size_t got = ReadBytes(stream, buffer, n);
+  std::memset(buffer + got, 0, n - got);
+  return got;
+}
 
 CopyResult CopyBytes(Stream* source, Stream* target, long long count, unsigned char* chunk) {
   CopyResult result = {true, 0};
@@ -12,10 +16,7 @@ CopyResult CopyBytes(Stream* source, Stream* target, long long count, unsigned c
   while (done != count) {
     if (done + static_cast<long long>(kChunkSize) > count)
       size = static_cast<std::size_t>(count - done);
-    // A short or failed read leaves zeros, and the output still gets the full count.
-    std::size_t got = ReadBytes(source, chunk, size);
-    std::memset(chunk + got, 0, size - got);
-    result.missing += static_cast<long long>(size - got);
+    result.missing += static_cast<long long>(size - ReadFilled(source, chunk, size));
     if (WriteBlock(target, chunk, size) != 1) {
       result.written = false;
       return result;

@@ -1,18 +1,38 @@
+// Saving one cache entry into the output tree.
 #pragma once
 
 #include <cstdint>
 
-#include "core/buffers.h"
 #include "core/settings.h"
 #include "core/tally.h"
+#include "extract/cache_dir.h"
+#include "extract/copy_bytes.h"
+#include "extract/folder_cache.h"
+#include "extract/name_memory.h"
 
-// Saves one cache entry: copies the cached file at cachedPath into the output
-// tree under the path that its URL gives, with the entry's times. The copy is
-// written to a partial file and named only when whole, so a name never holds
-// half a file. Problems with the entry are reported and the entry skipped.
-// Returns what became of the entry, with Stop::kEscape when ESC was pressed at a
-// pause and Stop::kWriteFailed after a failed write or a creation that every
-// entry would fail alike (full disk, read-only file system; reported with the URL).
-EntryResult ExtractEntry(const Settings& settings, Buffers& buffers, const char* cachedPath,
-                         const char* url, std::uint32_t modificationTime,
-                         std::uint32_t lastAccessTime);
+// One entry of the cache index.
+struct Entry {
+  const char* file;  // the cached file, relative to the cache directory
+  const char* url;
+  std::uint32_t modificationTime;
+  std::uint32_t lastAccessTime;
+};
+
+// What the extraction keeps from one entry to the next: the output folders kept
+// open, what it learned of the names it found taken, and the buffer a copy
+// passes through. Large: allocate it once per run.
+struct Extraction {
+  FolderCache folders;
+  NameMemory takenNames;
+  unsigned char chunk[kChunkSize];
+};
+
+// Saves one cache entry: copies its cached file into the output tree under the
+// path that its URL gives, with the entry's times. The copy is written to a
+// partial file and named only when whole, so a name never holds half a file.
+// Problems with the entry are reported and the entry skipped. Returns what
+// became of the entry, with Stop::kEscape when ESC was pressed at a pause and
+// Stop::kWriteFailed after a failed write or a creation that every entry would
+// fail alike (full disk, read-only file system; reported with the URL).
+EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& extraction,
+                         const Entry& entry);

@@ -25,7 +25,7 @@ DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* nam
   if (inTheWay) {
     if (settings.verbose) Say(msg::kRenamingFileForFolder, shownPath);
     char asideName[kPathSize];
-    std::snprintf(asideName, sizeof asideName, "%s_", name);
+    std::snprintf(asideName, sizeof asideName, "%s%s", name, msg::kAsideSuffix);
     MoveAt(parent, name, asideName);
   }
   *made = MakeFolderAt(parent, name) == 0;

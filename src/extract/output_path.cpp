@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ascii.h"
 #include "extract/windows_names.h"
 
 namespace {
@@ -21,10 +22,6 @@ const std::size_t kEscapeLength = 3;  // "%" and two hexadecimal digits
 
 static_assert(kMaxWalkedUrlBytes * kEscapeLength + kDefaultNameLength <= kMaxBaseNameLength,
               "the longest walk must fit the base name");
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // Returns the length of the known prefix that the URL begins with, or 0.
 std::size_t KnownPrefixLength(const char* url) {

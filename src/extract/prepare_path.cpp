@@ -1,9 +1,11 @@
 #include "extract/prepare_path.h"
 
-#include "core/checksum.h"
+#include <optional>
+
 #include "core/messages.h"
 #include "core/pause.h"
 #include "core/say.h"
+#include "extract/checksum.h"
 #include "extract/make_folder.h"
 #include "platform/output_tree.h"
 
@@ -40,47 +42,96 @@ void FindLevels(const OutputPath& path, Levels& levels) {
   levels.nameStart = start;
 }
 
-void ReportEscapes(const Settings& settings, const char* url, const OutputPath& path) {
-  for (std::size_t i = 0; i < path.eventCount && settings.verbose; ++i) {
-    const PathEvent& event = path.events[i];
-    if (event.kind == PathEvent::kEscaped) Say(msg::kRenamingChar, event.byte, event.byte, url);
-  }
-}
-
 // Keeps the folder of the given level (counted from 0) in the cache; one that
 // cannot be kept (too deep) is needed only until the next level or entry is opened.
 void Hold(FolderCache& cache, std::uint64_t hash, const char* text, std::size_t end,
           DirHandle folder, bool made, std::size_t level) {
-  if (level < kMaxKeptLevels && KeepFolder(cache, hash, text, end, folder, made)) return;
-  CloseDirectory(cache.transient);
-  cache.transient = folder;
+  if (level < kMaxKeptLevels && cache.Keep(hash, text, end, folder, made)) return;
+  cache.HoldBriefly(folder);
 }
 
 // Where the entry's folder is kept, or exists already, it is reached without
 // making or testing a level; an existing one is opened in one step, meeting no
-// link on the way. Nothing can stand in the way of a level then, so the only
-// messages are the escapes. Returns false when the levels must be made.
-bool ReachFolder(const Settings& settings, const char* url, OutputPath& path, FolderCache& cache,
-                 const Levels& levels, FileSpot* spot) {
-  if (KeptFolder* kept = FindFolder(cache, levels.folderHash, path.text, levels.folderEnd)) {
+// link on the way. Nothing can stand in the way of a level then. Returns false
+// when the levels must be made.
+bool ReachFolder(OutputPath& path, const Levels& levels, FolderCache& cache, FileSpot* spot) {
+  if (KeptFolder* kept = cache.Find(levels.folderHash, path.text, levels.folderEnd)) {
     spot->folder = kept->handle;
     spot->madeByRun = kept->made;
-  } else {
-    // In an output directory the run made, only what the run made can exist.
-    bool remembered = Remembered(cache, levels.folderHash);
-    if (cache.rootMade && !remembered) return false;
-    path.text[levels.folderEnd] = '\0';
-    DirHandle folder = OpenFolderPathAt(cache.root, path.text);
-    path.text[levels.folderEnd] = kPathSeparator;
-    if (folder == kNoDir) return false;
-    spot->folder = folder;
-    spot->madeByRun = cache.rootMade || remembered;
-    Hold(cache, levels.folderHash, path.text, levels.folderEnd, folder, spot->madeByRun,
-         levels.count - 1);
+    return true;
   }
-  ReportEscapes(settings, url, path);
+  // In an output directory the run made, only what the run made can exist.
+  bool remembered = cache.Remembered(levels.folderHash);
+  if (cache.rootMade() && !remembered) return false;
+  path.text[levels.folderEnd] = '\0';
+  DirHandle folder = OpenFolderPathAt(cache.root(), path.text);
+  path.text[levels.folderEnd] = kPathSeparator;
+  if (folder == kNoDir) return false;
+  spot->folder = folder;
+  spot->madeByRun = cache.rootMade() || remembered;
+  Hold(cache, levels.folderHash, path.text, levels.folderEnd, folder, spot->madeByRun,
+       levels.count - 1);
   return true;
 }
+
+// Makes the levels of a path one by one, each through the handle of its parent,
+// starting below the deepest level the cache keeps. When a level cannot be made,
+// nothing is made below it.
+class LevelMaker {
+ public:
+  LevelMaker(OutputPath& path, const Levels& levels, FolderCache& cache)
+      : path_(path), cache_(cache), parent_(cache.root()), made_(cache.rootMade()) {
+    // The entry's own folder was looked for already: the search starts above it.
+    std::size_t above = levels.count > 0 ? levels.count - 1 : 0;
+    for (std::size_t k = above < kMaxKeptLevels ? above : kMaxKeptLevels; k-- > 0;) {
+      if (KeptFolder* kept = cache.Find(levels.hashes[k], path.text, levels.ends[k])) {
+        keptLevels_ = k + 1;
+        parent_ = kept->handle;
+        made_ = kept->made;
+        break;
+      }
+    }
+  }
+
+  // Makes (or opens) the level that the separator at end closes.
+  void Step(const Settings& settings, std::size_t end) {
+    std::size_t start = start_;
+    start_ = end + 1;
+    if (end == start) return;  // a doubled separator
+    ++level_;
+    hash_ = ExtendChecksum(hash_, path_.text + hashed_, end - hashed_);
+    hashed_ = end;
+    if (level_ <= keptLevels_ || parent_ == kNoDir) return;
+    char* text = path_.text;
+    text[end] = '\0';
+    // A folder made earlier in the run is opened, not made again.
+    bool remembered = cache_.Remembered(hash_);
+    bool madeNow = false;
+    DirHandle folder = remembered ? OpenFolderAt(parent_, text + start) : kNoDir;
+    if (folder == kNoDir) folder = MakeFolder(settings, parent_, text + start, text, &madeNow);
+    text[end] = kPathSeparator;
+    if (madeNow) cache_.RememberMade(hash_);
+    made_ = cache_.rootMade() || remembered || madeNow;
+    if (folder != kNoDir) Hold(cache_, hash_, text, end, folder, made_, level_ - 1);
+    parent_ = folder;
+  }
+
+  void Finish(FileSpot* spot) const {
+    spot->folder = parent_;
+    spot->madeByRun = made_ && parent_ != kNoDir;
+  }
+
+ private:
+  OutputPath& path_;
+  FolderCache& cache_;
+  std::size_t keptLevels_ = 0;  // the levels down to the deepest kept need nothing
+  std::size_t level_ = 0;       // folder levels of this path so far
+  std::size_t start_ = 0;       // where the current level's name begins
+  std::size_t hashed_ = 0;      // hash_ is that of text[0..hashed_)
+  std::uint64_t hash_ = kChecksumStart;
+  DirHandle parent_;
+  bool made_;
+};
 
 }  // namespace
 
@@ -91,66 +142,23 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
     Say(msg::kUnknownPrefix, url);
     if (!PausePrompt()) return Stop::kEscape;
   }
-  CloseDirectory(cache.transient);
-  cache.transient = kNoDir;
+  cache.Release();
   Levels levels;
   FindLevels(path, levels);
   *spot = FileSpot{};
   spot->nameStart = levels.nameStart;
-  if (levels.count > 0 && ReachFolder(settings, url, path, cache, levels, spot)) return Stop::kNone;
-
-  // The deepest level kept: the levels down to it need nothing, those below are
-  // made. The entry's own folder was looked for already.
-  char* text = path.text;
-  std::size_t keptLevels = 0;
-  DirHandle parent = cache.root;
-  bool made = cache.rootMade;
-  std::size_t above = levels.count > 0 ? levels.count - 1 : 0;
-  for (std::size_t k = above < kMaxKeptLevels ? above : kMaxKeptLevels; k-- > 0;) {
-    if (KeptFolder* kept = FindFolder(cache, levels.hashes[k], text, levels.ends[k])) {
-      keptLevels = k + 1;
-      parent = kept->handle;
-      made = kept->made;
-      break;
-    }
-  }
-  std::size_t level = 0;   // folder levels of this path so far
-  std::size_t start = 0;   // where the current level's name begins
-  std::size_t hashed = 0;  // hash: of text[0..hashed)
-  std::uint64_t hash = kChecksumStart;
+  std::optional<LevelMaker> maker;
+  if (levels.count == 0 || !ReachFolder(path, levels, cache, spot))
+    maker.emplace(path, levels, cache);
+  // The messages in URL order: each escaped byte, and what making a level says.
   for (std::size_t i = 0; i < path.eventCount; ++i) {
     const PathEvent& event = path.events[i];
     if (event.kind == PathEvent::kEscaped) {
       if (settings.verbose) Say(msg::kRenamingChar, event.byte, event.byte, url);
-      continue;
+    } else if (maker) {
+      maker->Step(settings, event.position);
     }
-    std::size_t end = event.position;
-    if (end == start) {  // a doubled separator
-      start = end + 1;
-      continue;
-    }
-    ++level;
-    hash = ExtendChecksum(hash, text + hashed, end - hashed);
-    hashed = end;
-    // A level down to the deepest one kept, or below one that could not be made.
-    if (level <= keptLevels || parent == kNoDir) {
-      start = end + 1;
-      continue;
-    }
-    text[end] = '\0';
-    // A folder made earlier in the run is opened, not made again.
-    bool remembered = Remembered(cache, hash);
-    bool madeNow = false;
-    DirHandle folder = remembered ? OpenFolderAt(parent, text + start) : kNoDir;
-    if (folder == kNoDir) folder = MakeFolder(settings, parent, text + start, text, &madeNow);
-    text[end] = kPathSeparator;
-    if (madeNow) RememberMade(cache, hash);
-    made = cache.rootMade || remembered || madeNow;
-    if (folder != kNoDir) Hold(cache, hash, text, end, folder, made, level - 1);
-    parent = folder;
-    start = end + 1;
   }
-  spot->folder = parent;
-  spot->madeByRun = made && parent != kNoDir;
+  if (maker) maker->Finish(spot);
   return Stop::kNone;
 }

@@ -1,9 +1,9 @@
 // An entry's place in the output tree, made ready for saving.
 #pragma once
 
-#include "core/buffers.h"
 #include "core/settings.h"
 #include "core/stop.h"
+#include "extract/folder_cache.h"
 #include "extract/output_path.h"
 
 // Where an entry's file goes: its folder and the position of its name in the path.
@@ -16,10 +16,10 @@ struct FileSpot {
 // Maps the URL to its path (BuildOutputPath), then does what the mapping only
 // lists, in URL order: reports an unknown prefix and pauses on it, prints
 // " Renaming char" for each escaped byte when verbose, and makes every folder
-// level through the handle of its parent (MakeFolder), starting from cache.root.
-// A folder the cache keeps, or that exists already, is reached without making or
-// testing its levels. When a level cannot be made, nothing is made below it. The
-// folder handle in *spot belongs to the cache. Returns Stop::kEscape when ESC was pressed at the
-// pause, else Stop::kNone.
+// level through the handle of its parent (MakeFolder), starting from the output
+// directory. A folder the cache keeps, or that exists already, is reached without
+// making or testing its levels. When a level cannot be made, nothing is made
+// below it. The folder handle in *spot belongs to the cache. Returns
+// Stop::kEscape when ESC was pressed at the pause, else Stop::kNone.
 Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
                        FolderCache& cache, FileSpot* spot);

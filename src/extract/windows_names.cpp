@@ -1,13 +1,11 @@
 #include "extract/windows_names.h"
 
+#include "core/ascii.h"
+
 namespace {
 
 const char* const kDeviceNames[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
 const char* const kNumberedDevices[] = {"com", "lpt"};
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // True when text[0..length) is name, letters in any case.
 bool SameName(const char* text, std::size_t length, const char* name) {

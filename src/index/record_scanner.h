@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/files.h"
+#include "platform/stream.h"
 
 inline constexpr std::size_t kMaxEntryLength = 2048;
 inline constexpr std::size_t kMaxUrlBlockLength = 1024;

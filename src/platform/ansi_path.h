@@ -1,21 +1,26 @@
-// Every path reaches the file system through these: the path is converted to the
-// file system's character set right before the operation.
+// Paths as the file system wants them, and the process's current directory.
+// The program holds every path in the console's character set; each is converted
+// into the file system's right before an operation on it.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 
-#include "platform/files.h"
+#include "platform/system.h"
 
-// Converts the path into the one shared conversion buffer and returns that buffer;
-// its text stays valid until the next conversion. Returns nullptr when the path
-// cannot be converted (it does not fit the buffer); the buffer is then empty.
-// Reporting that is the caller's business.
-const char* ToAnsiPath(const char* path);
+// Converts the path into out. Returns false when it cannot be converted (it does
+// not fit the buffer); out is then empty. Reporting that is the caller's business.
+bool ToAnsiPath(const char* path, char (&out)[kPathSize]);
 
-// Each converts the path, then performs the operation; results as in files.h.
-// A path that cannot be converted makes the operation fail.
+// Each converts the path, then creates that one folder level (failing when the
+// name exists or the parent is missing), or makes it the current directory.
+// Returns 0, or -1, also when the path cannot be converted.
 int MkDirAnsi(const char* path);
 int ChDirAnsi(const char* path);
-Stream* FOpenAnsi(const char* path, const char* mode);
-int MoveFileAnsi(const char* from, const char* to);
-int SetFileTimesAnsi(const char* path, std::uint32_t accessTime, std::uint32_t modificationTime);
+
+// Makes the path, taken as the file system wants it, the current directory.
+// Returns 0 or -1.
+int ChangeDirectory(const char* path);
+
+// Writes the full path of the current directory, in the console's character set,
+// into buffer. Returns 0, or -1 with the buffer empty (also when it does not fit).
+int CurrentDirectory(char* buffer, std::size_t size);

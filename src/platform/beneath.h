@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/dir_handle.h"
-#include "platform/files.h"
+#include "platform/stream.h"
 
 // Why OpenForReadingBeneath returned no stream.
 enum class ReadRefusal {

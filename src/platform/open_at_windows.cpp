@@ -1,5 +1,6 @@
 #include "platform/open_at_windows.h"
 #include "platform/stream_windows.h"
+#include "platform/wide_text.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -35,6 +36,21 @@ HANDLE OpenRelative(HANDLE dir, const std::wstring& name, ACCESS_MASK access, UL
   if (status >= 0) return handle;
   *error = RtlNtStatusToDosError(status);
   return nullptr;
+}
+
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, ULONG disposition,
+              ULONG options, DWORD* error) {
+  if (dir == kNoDir) {
+    *error = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  return OpenRelative(NativeHandle(dir), WideFrom(name, CodePage::kOem), access, share, disposition,
+                      options, error);
+}
+
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options) {
+  DWORD error = 0;
+  return OpenAt(dir, name, access, kShareAll, FILE_OPEN, options | FILE_OPEN_REPARSE_POINT, &error);
 }
 
 DWORD AttributesOf(HANDLE handle) {

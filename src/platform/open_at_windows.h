@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/dir_handle.h"
-#include "platform/files.h"
+#include "platform/stream.h"
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -23,6 +23,16 @@ bool IsPlainName(const std::wstring& name);
 // Returns the handle, or nullptr with *error set to the Windows error code.
 HANDLE OpenRelative(HANDLE dir, const std::wstring& name, ACCESS_MASK access, ULONG share,
                     ULONG disposition, ULONG options, DWORD* error);
+
+// Opens name (in the console's character set, like every name of the output
+// tree) in dir. Returns the handle, or nullptr with *error set to the Windows
+// error code.
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, ULONG disposition,
+              ULONG options, DWORD* error);
+
+// Opens what the name itself is, shared for everything, never what a reparse
+// point leads to. Returns the handle, or nullptr.
+HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options);
 
 // The attributes of the open file, or INVALID_FILE_ATTRIBUTES.
 DWORD AttributesOf(HANDLE handle);

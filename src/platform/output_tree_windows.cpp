@@ -16,70 +16,8 @@
 
 namespace {
 
-// With the Windows naming rules the URL mapping escapes the first letter of
-// every device name, so no entry can own this name; through a folder handle it
-// is an ordinary name.
-const char kPartialName[] = "CON.talvex-partial";
-
 // The rename request's class; not every SDK's winternl.h names it.
 const FILE_INFORMATION_CLASS kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
-
-// The partial file's folder, shared with the console control handler.
-volatile LONG_PTR g_partialDir = kNoDir;
-bool g_handlerInstalled = false;
-
-// Opens name (in the console's character set, like every name of the tree) in
-// dir. Returns the handle, or nullptr with *error set to the Windows error code.
-HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, ULONG disposition,
-              ULONG options, DWORD* error) {
-  if (dir == kNoDir) {
-    *error = ERROR_INVALID_HANDLE;
-    return nullptr;
-  }
-  return OpenRelative(NativeHandle(dir), WideFrom(name, CodePage::kOem), access, share, disposition,
-                      options, error);
-}
-
-// Opens what the name itself is, never what a reparse point leads to.
-HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options) {
-  DWORD error = 0;
-  return OpenAt(dir, name, access, kShareAll, FILE_OPEN, options | FILE_OPEN_REPARSE_POINT, &error);
-}
-
-// Removes the name in dir when it is a file (not a folder); the name itself,
-// never what a link points to.
-bool RemoveAt(DirHandle dir, const char* name) {
-  HANDLE handle = OpenAt(dir, name, DELETE, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
-  if (handle == nullptr) return false;
-  CloseHandle(handle);
-  return true;
-}
-
-BOOL WINAPI RemovePartialOnControlEvent(DWORD) {
-  DirHandle dir = g_partialDir;
-  if (dir != kNoDir) RemoveAt(dir, kPartialName);
-  return FALSE;  // then the process ends as it would have
-}
-
-void InstallHandler() {
-  if (g_handlerInstalled) return;
-  g_handlerInstalled = SetConsoleCtrlHandler(RemovePartialOnControlEvent, TRUE) != FALSE;
-}
-
-bool IsDiskWide(DWORD error) {
-  switch (error) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_NOT_ENOUGH_QUOTA:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_NOT_READY:
-    case ERROR_IO_DEVICE:
-    case ERROR_CRC:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool IsNameTaken(DWORD error) {
   return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
@@ -103,14 +41,6 @@ DWORD Rename(HANDLE handle, DirHandle dir, const char* to) {
   NTSTATUS status = NtSetInformationFile(handle, &io, info, static_cast<ULONG>(buffer.size()),
                                          kFileRenameInformation);
   return status >= 0 ? 0 : RtlNtStatusToDosError(status);
-}
-
-DWORD MoveWithin(DirHandle dir, const char* from, const char* to) {
-  HANDLE handle = OpenAt(dir, from, DELETE, 0);
-  if (handle == nullptr) return ERROR_FILE_NOT_FOUND;
-  DWORD error = Rename(handle, dir, to);
-  CloseHandle(handle);
-  return error;
 }
 
 }  // namespace
@@ -178,58 +108,11 @@ Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind) {
   return stream;
 }
 
-int MoveAt(DirHandle dir, const char* from, const char* to) {
-  return MoveWithin(dir, from, to) == 0 ? 0 : -1;
-}
-
-Stream* CreatePartialAt(DirHandle dir, CreateFailure* why) {
-  InstallHandler();
-  // Shared for deletion, so that the control handler can remove it while it is written.
-  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
-  DWORD error = 0;
-  HANDLE handle =
-      OpenAt(dir, kPartialName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options, &error);
-  // Left by a run that was killed outright: it was never anybody's file.
-  if (handle == nullptr && IsNameTaken(error) && RemoveAt(dir, kPartialName))
-    handle =
-        OpenAt(dir, kPartialName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options, &error);
-  if (handle == nullptr) {
-    *why = IsDiskWide(error) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
-    return nullptr;
-  }
-  g_partialDir = dir;
-  Stream* stream = StreamFrom(handle, _O_WRONLY, "wb");
-  if (stream == nullptr) {
-    DropPartial(nullptr);
-    *why = CreateFailure::kThisName;
-    return nullptr;
-  }
-  *why = CreateFailure::kNone;
-  return stream;
-}
-
-void DropPartial(Stream* stream) {
-  if (stream != nullptr) CloseStream(stream);
-  if (g_partialDir != kNoDir) RemoveAt(g_partialDir, kPartialName);
-  g_partialDir = kNoDir;
-}
-
-// Times set through the handle that wrote the file are kept when it is closed.
-int SetPartialTimes(Stream* stream, std::uint32_t accessTime, std::uint32_t modificationTime) {
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream->file)));
-  if (handle == INVALID_HANDLE_VALUE) return -1;
-  FILETIME access = FileTimeOf(accessTime);
-  FILETIME write = FileTimeOf(modificationTime);
-  return SetFileTime(handle, nullptr, &access, &write) ? 0 : -1;
-}
-
-int NamePartial(const char* name) {
-  DWORD error = MoveWithin(g_partialDir, kPartialName, name);
-  if (error == 0) {
-    g_partialDir = kNoDir;
-    return 0;
-  }
-  if (IsNameTaken(error)) return -1;
-  DropPartial(nullptr);
-  return -2;
+Move MoveAt(DirHandle dir, const char* from, const char* to) {
+  HANDLE handle = OpenAt(dir, from, DELETE, 0);
+  if (handle == nullptr) return Move::kFailed;
+  DWORD error = Rename(handle, dir, to);
+  CloseHandle(handle);
+  if (error == 0) return Move::kDone;
+  return IsNameTaken(error) ? Move::kNameTaken : Move::kFailed;
 }

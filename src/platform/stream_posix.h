@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/files.h"
+#include "platform/stream.h"
 
 struct Stream {
   int fd;

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "platform/files.h"
+#include "platform/stream.h"
 
 struct Stream {
   std::FILE* file;

@@ -1,4 +1,3 @@
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,10 +33,6 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
   return done;
 }
 
-int ReadBlock(Stream* stream, void* buffer, std::size_t n) {
-  return ReadBytes(stream, buffer, n) == n ? 1 : 0;
-}
-
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   for (std::size_t done = 0; done < n;) {
@@ -53,10 +48,9 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
   return 1;
 }
 
-int SeekStream(Stream* stream, std::int64_t offset, int origin) {
-  if (origin == kSeekStart && offset == stream->position) return 0;
-  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
-  off_t moved = lseek(stream->fd, static_cast<off_t>(offset), whence);
+int SeekStream(Stream* stream, std::int64_t offset) {
+  if (offset == stream->position) return 0;
+  off_t moved = lseek(stream->fd, static_cast<off_t>(offset), SEEK_SET);
   if (moved < 0) return -1;
   stream->position = static_cast<std::int64_t>(moved);
   return 0;
@@ -72,21 +66,4 @@ std::int64_t StreamFileSize(Stream* stream) {
 
 std::int64_t TellStream(Stream* stream) {
   return stream->position;
-}
-
-std::int64_t CopyInSystem(Stream* source, Stream* target, std::int64_t count) {
-  // sendfile moves at most about 2 GB a call.
-  const std::int64_t kMostPerCall = std::int64_t{1} << 30;
-  std::int64_t done = 0;
-  while (done < count) {
-    std::int64_t left = count - done;
-    ssize_t sent = sendfile(target->fd, source->fd, nullptr,
-                            static_cast<std::size_t>(left < kMostPerCall ? left : kMostPerCall));
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) break;
-    done += sent;
-  }
-  source->position += done;
-  target->position += done;
-  return done;
 }

@@ -34,18 +34,13 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
   return std::fread(buffer, 1, n, stream->file);
 }
 
-int ReadBlock(Stream* stream, void* buffer, std::size_t n) {
-  return ReadBytes(stream, buffer, n) == n ? 1 : 0;
-}
-
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
   if (n == 0) return 1;
   return std::fwrite(buffer, n, 1, stream->file) == 1 ? 1 : 0;
 }
 
-int SeekStream(Stream* stream, std::int64_t offset, int origin) {
-  int whence = origin == kSeekEnd ? SEEK_END : SEEK_SET;
-  return _fseeki64(stream->file, offset, whence) == 0 ? 0 : -1;
+int SeekStream(Stream* stream, std::int64_t offset) {
+  return _fseeki64(stream->file, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
 std::int64_t StreamFileSize(Stream* stream) {

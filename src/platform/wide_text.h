@@ -5,7 +5,7 @@
 #include <string>
 
 enum class CodePage {
-  kAnsi,  // the file system's character set: what ConvertPathForFileSystem yields
+  kAnsi,  // the file system's character set: what ToAnsiPath yields
   kOem,   // the console's character set: every text the program holds
 };
 

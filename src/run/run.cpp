@@ -1,39 +1,37 @@
 #include "run/run.h"
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
-#include "core/buffers.h"
-#include "core/case_names.h"
 #include "core/exit_codes.h"
 #include "core/messages.h"
 #include "core/pause.h"
 #include "core/say.h"
 #include "core/settings.h"
 #include "core/tally.h"
-#include "extract/make_folder.h"
-#include "index/entry_loop.h"
+#include "extract/cache_dir.h"
+#include "extract/extract_entry.h"
 #include "platform/ansi_path.h"
 #include "platform/beneath.h"
 #include "platform/dir_handle.h"
-#include "platform/files.h"
+#include "platform/stream.h"
 #include "platform/system.h"
 #include "run/command_line.h"
+#include "run/entry_loop.h"
 
 namespace {
 
-const char kIndexName[] = "fat.db";
-const char kUnixIndexName[] = "index.db";
 const std::int64_t kIndexSearchStart = 4096;
 
-// Fills the cache path buffer with the cache directory, made absolute against the
-// start directory (the cached files are opened while the output directory is
-// current) and ended with a separator. Fails, with a message, when it would not
-// leave room for the index name.
-bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& buffers) {
+// The cache directory, made absolute against the start directory (the cached
+// files are opened while the output directory is current) and ended with a
+// separator, into path. Fails, with a message, when it would not leave room for
+// the index name in a path buffer.
+bool ResolveCacheDir(const Settings& settings, const char* startDir, std::string& path) {
   const char* dir = settings.cacheDir.c_str();
-  long length = ResolveAgainst(startDir, dir, buffers.cachePath, sizeof buffers.cachePath);
+  char resolved[kPathSize];
+  long length = ResolveAgainst(startDir, dir, resolved, sizeof resolved);
   if (length < 0) {
     Say(msg::kCantResolveCacheDir, dir);
     return false;
@@ -45,15 +43,16 @@ bool PrepareCacheDir(const Settings& settings, const char* startDir, Buffers& bu
         static_cast<unsigned long>(limit), dir);
     return false;
   }
-  AppendSeparator(buffers.cachePath);
-  buffers.cacheDirLength = std::strlen(buffers.cachePath);
+  AppendSeparator(resolved);
+  path = resolved;
   return true;
 }
 
 // A name that cannot be converted for the file system is reported and paused on
 // before each use, as the file-system operation then fails. Returns false on ESC.
 bool ReportIfUnconvertible(const char* path) {
-  if (ToAnsiPath(path) != nullptr) return true;
+  char converted[kPathSize];
+  if (ToAnsiPath(path, converted)) return true;
   Say(msg::kCantConvertPath, path);
   return PausePrompt();
 }
@@ -62,45 +61,11 @@ bool ReportIfUnconvertible(const char* path) {
 // one) is the cache directory or one of the directories above it: the run would
 // then write into the cache.
 bool OutputHoldsCache(const char* outputDir, const char* cacheDir) {
-  const char* converted = ToAnsiPath(cacheDir);
-  if (converted == nullptr) return false;
   char cache[kPathSize];
-  std::memcpy(cache, converted, sizeof cache);
-  converted = ToAnsiPath(outputDir);
-  return converted != nullptr && IsSameOrAncestorDirectory(converted, cache);
+  char output[kPathSize];
+  return ToAnsiPath(cacheDir, cache) && ToAnsiPath(outputDir, output) &&
+         IsSameOrAncestorDirectory(output, cache);
 }
-
-// Opens the cache directory (left in buffers.cacheDir) and the index beneath it:
-// fat.db; where there is none, fat.db in another letter case (a cache copied off
-// a FAT volume), then the Unix browsers' index.db in any case. Leaves the fat.db
-// path in the cache path buffer for the messages. Returns nullptr when neither
-// can be opened.
-Stream* OpenIndex(const Settings& settings, Buffers& buffers) {
-  buffers.cacheDir = OpenDirectory(ToAnsiPath(buffers.cachePath));
-  std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
-  ReadRefusal refusal;
-  Stream* index = OpenForReadingBeneath(buffers.cacheDir, kIndexName, refusal);
-  if (index != nullptr || refusal != ReadRefusal::kCannotOpen) return index;
-  for (const char* name : {kIndexName, kUnixIndexName}) {
-    CaseMatch match = MatchIgnoringCase(buffers.cacheDir, buffers.cacheNames, "", name);
-    if (match.count == 0 || match.name == kIndexName) continue;
-    index = OpenForReadingBeneath(buffers.cacheDir, match.name.c_str(), refusal);
-    if (index == nullptr) return nullptr;
-    if (settings.verbose) {
-      buffers.cachePath[buffers.cacheDirLength] = '\0';
-      Say(msg::kUsingIndex, buffers.cachePath, match.name.c_str());
-      std::strcpy(buffers.cachePath + buffers.cacheDirLength, kIndexName);
-    }
-    return index;
-  }
-  return nullptr;
-}
-
-// Closes the cache directory whichever way the run ends.
-struct CacheDirCloser {
-  Buffers& buffers;
-  ~CacheDirCloser() { CloseDirectory(buffers.cacheDir); }
-};
 
 // Makes the output directory (one that exists already is reported and paused
 // on) and enters it. Returns kExitOk, or the exit code that ends the run: entries
@@ -116,6 +81,18 @@ int EnterOutputDir(const char* outputDir, bool* made) {
   if (ChDirAnsi(outputDir) == 0) return kExitOk;
   Say(msg::kCantChangeDir, outputDir);
   return PausePrompt() ? kExitOutputRefused : kExitEscape;
+}
+
+// Extracts every entry of the index into the current directory, the output
+// directory (outputMade: the run made it). Returns why it stopped early, if it did.
+Stop ExtractAll(const Settings& settings, CacheDir& cache, Stream* index, bool outputMade,
+                Tally& tally) {
+  auto extraction = std::make_unique<Extraction>();
+  // The output tree is reached through handles from here on.
+  extraction->folders.Start(OpenDirectory("."), outputMade);
+  return ProcessEntries(settings, index, cache.path().size(), tally, [&](const Entry& entry) {
+    return ExtractEntry(settings, cache, *extraction, entry);
+  });
 }
 
 int ExitCodeOf(Stop stop) {
@@ -143,44 +120,36 @@ int Run(int argc, const char* const* argv) {
   // One less than the buffer, so the separator always fits behind it.
   char startDir[kPathSize];
   if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendSeparator(startDir);
-
-  auto buffers = std::make_unique<Buffers>();
-  if (!PrepareCacheDir(settings, startDir, *buffers)) return kExitNoIndex;
+  std::string cacheDir;
+  if (!ResolveCacheDir(settings, startDir, cacheDir)) return kExitNoIndex;
   const char* outputDir = settings.outputDir.c_str();
-  if (OutputHoldsCache(outputDir, buffers->cachePath)) {
+  if (OutputHoldsCache(outputDir, cacheDir.c_str())) {
     Say(msg::kOutputHoldsCache, outputDir);
     return kExitOutputRefused;
   }
-
   if (!settings.quiet) {
-    Say(msg::kUsingCacheDir, buffers->cachePath);
+    Say(msg::kUsingCacheDir, cacheDir.c_str());
     Say(msg::kUsingOutputDir, startDir);
   }
   // Every run waits for one key before it touches any file.
   if (!PausePrompt()) return kExitEscape;
 
-  CacheDirCloser closer{*buffers};
-  Stream* index = OpenIndex(settings, *buffers);
+  CacheDir cache;
+  cache.Open(cacheDir);
+  Stream* index = cache.OpenIndex(settings.verbose);
   if (index == nullptr) {
-    Say(msg::kCantOpenIndex, buffers->cachePath);
+    Say(msg::kCantOpenIndex, (cacheDir + kIndexName).c_str());
     return kExitNoIndex;
   }
   // The first page of the index is its header; records are searched after it.
-  SeekStream(index, kIndexSearchStart, kSeekStart);
-
+  SeekStream(index, kIndexSearchStart);
   bool outputMade = false;
   int entered = EnterOutputDir(outputDir, &outputMade);
-  if (entered != kExitOk) {
-    CloseStream(index);
-    return entered;
-  }
-
-  // The output tree is reached through handles from here on.
-  StartFolders(buffers->folders, OpenDirectory("."), outputMade);
   Tally tally;
-  Stop stop = ProcessEntries(settings, *buffers, index, tally);
-  CloseFolders(buffers->folders);
+  Stop stop = Stop::kNone;
+  if (entered == kExitOk) stop = ExtractAll(settings, cache, index, outputMade, tally);
   CloseStream(index);
+  if (entered != kExitOk) return entered;
   if (stop != Stop::kNone) return ExitCodeOf(stop);
 
   if (ChangeDirectory("..") != 0) {

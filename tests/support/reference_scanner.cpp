@@ -9,7 +9,8 @@
 #include <string>
 
 #include "index/record_scanner.h"
-#include "platform/files.h"
+#include "platform/stream.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ Stream* StreamOfBytes(const unsigned char* data, std::size_t size) {
   if (fd < 0) return nullptr;
   bool written = size == 0 || write(fd, data, size) == static_cast<ssize_t>(size);
   close(fd);
-  Stream* stream = written ? OpenStream(path.c_str(), "rb") : nullptr;
+  Stream* stream = written ? OpenForReading(path) : nullptr;
   unlink(path.c_str());
   return stream;
 }
@@ -113,7 +114,7 @@ std::vector<FoundRecord> ScannerScan(const unsigned char* data, std::size_t size
   std::vector<FoundRecord> found;
   Stream* stream = StreamOfBytes(data, size);
   if (stream == nullptr) return found;
-  SeekStream(stream, static_cast<std::int64_t>(start), kSeekStart);
+  SeekStream(stream, static_cast<std::int64_t>(start));
 
   auto scanner = std::make_unique<IndexScanner>();
   StartScan(*scanner, stream, windowSize);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/beneath.h"
-#include "platform/regular_file_posix.h"
+#include "platform/regular_file_linux.h"
 #include "platform/stream_posix.h"
 #include "platform/system.h"
 

@@ -1,4 +1,4 @@
-// Inside the POSIX platform layer: opening for reading a file that was first
+// Inside the Linux platform layer: opening for reading a file that was first
 // reached with O_PATH, which opens nothing, and found to be a regular file.
 #pragma once
 

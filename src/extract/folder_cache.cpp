@@ -1,0 +1,59 @@
+#include "extract/folder_cache.h"
+
+#include <iterator>
+
+#include "platform/system.h"
+
+void FolderCache::Start(DirHandle root, bool rootMade) {
+  root_ = root;
+  rootMade_ = rootMade;
+  // Half of what the process may open, so that every other file still can be.
+  std::size_t limit = OpenHandleLimit() / 2;
+  capacity_ = limit < kMostKeptFolders ? limit : kMostKeptFolders;
+  if (capacity_ < kMaxKeptLevels + 2) capacity_ = kMaxKeptLevels + 2;
+}
+
+KeptFolder* FolderCache::Find(std::uint64_t hash, const char* path, std::size_t length) {
+  auto found = byHash_.find(hash);
+  if (found == byHash_.end() ||
+      found->second->path.compare(0, std::string::npos, path, length) != 0)
+    return nullptr;
+  kept_.splice(kept_.begin(), kept_, found->second);
+  return &kept_.front();
+}
+
+bool FolderCache::Keep(std::uint64_t hash, const char* path, std::size_t length, DirHandle handle,
+                       bool made) {
+  if (byHash_.count(hash) != 0) return false;
+  if (kept_.size() >= capacity_) Forget(std::prev(kept_.end()));
+  kept_.push_front(KeptFolder{handle, made, hash, std::string(path, length)});
+  byHash_[hash] = kept_.begin();
+  return true;
+}
+
+void FolderCache::HoldBriefly(DirHandle handle) {
+  Release();
+  brief_ = handle;
+}
+
+void FolderCache::Release() {
+  CloseDirectory(brief_);
+  brief_ = kNoDir;
+}
+
+void FolderCache::RememberMade(std::uint64_t hash) {
+  if (made_.size() < kMaxMadeFolders) made_.insert(hash);
+}
+
+void FolderCache::Close() {
+  while (!kept_.empty()) Forget(kept_.begin());
+  Release();
+  CloseDirectory(root_);
+  root_ = kNoDir;
+}
+
+void FolderCache::Forget(std::list<KeptFolder>::iterator folder) {
+  CloseDirectory(folder->handle);
+  byHash_.erase(folder->hash);
+  kept_.erase(folder);
+}

@@ -1,0 +1,37 @@
+// Streams: files open for reading or for writing, moved in whole blocks with no
+// buffer of their own. beneath.h, output_tree.h and partial_file.h open them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Each platform defines it.
+struct Stream;
+
+// Releases the stream. Returns 0, or -1 when the system reports that writing
+// failed or when given no stream.
+int CloseStream(Stream* stream);
+
+// Reads up to n bytes. Returns the count read; a short count means end of file
+// or error.
+std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n);
+
+// Writes n bytes as one block. Returns 1 when all n were taken, else 0.
+int WriteBlock(Stream* stream, const void* buffer, std::size_t n);
+
+// Moves to offset bytes from the start of the file. Returns 0 or -1.
+int SeekStream(Stream* stream, std::int64_t offset);
+
+// Returns the size in bytes of the file behind the stream (for a file opened for
+// reading: its size when it was opened), or -1.
+std::int64_t StreamFileSize(Stream* stream);
+
+// Returns the position in bytes from the start of the file, or -1.
+std::int64_t TellStream(Stream* stream);
+
+// Copies up to count bytes from the source's position to the target's, where the
+// system can without passing them through the program. Returns how many it
+// copied: fewer when the source ended or an error stopped it (the caller's own
+// reads and writes then meet the error again and tell which side it was), 0
+// where the system has no such copy.
+std::int64_t CopyInSystem(Stream* source, Stream* target, std::int64_t count);

@@ -1,0 +1,25 @@
+// The walk over the cache index: every entry record found is listed when verbose
+// and handed to the extraction.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "core/settings.h"
+#include "core/stop.h"
+#include "core/tally.h"
+#include "extract/extract_entry.h"
+#include "platform/stream.h"
+
+// Saves one entry; ExtractEntry in a run.
+using EntryHandler = std::function<EntryResult(const Entry& entry)>;
+
+// Walks the cache index from the stream's position to its end and hands every
+// entry record to extract. With verbose set, each record is first listed in four
+// lines. A record whose cached file's path (a cache directory of cacheDirLength
+// bytes, then File) would not fit a path buffer is skipped (reported when
+// verbose). Every record taken is counted in tally by what became of it. Returns
+// Stop::kNone at the end of the index, or the first other result of an
+// extraction, which ends the walk.
+Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDirLength,
+                    Tally& tally, const EntryHandler& extract);
