@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include "extract/prepare_path.h"
 #include "support/files.h"
 
 namespace {
@@ -95,55 +94,22 @@ TEST(MakeFolderConflicts, MovedFileKeepsItsTimes) {
 
 // A symbolic link where a folder belongs (left by something else in an output
 // directory that already existed) must not let anything land where it points.
-class LinkInTheWay : public ::testing::Test {
- protected:
-  void SetUp() override {
-    MakeDirs(root_ / "out");
-    MakeDirs(root_ / "elsewhere");
-    WriteFile(root_ / "file", "outside");
+TEST(MakeFolderConflicts, LinkOfAnyKindIsMovedAsideAndTheFolderMade) {
+  TempDir root;
+  const std::string out = root / "out", elsewhere = root / "elsewhere";
+  MakeDirs(out);
+  MakeDirs(elsewhere);
+  WriteFile(root / "file", "outside");
+  for (const std::string& target : {elsewhere, elsewhere + "/missing", root / "file"}) {
+    ASSERT_EQ(symlink(target.c_str(), (out + "/a").c_str()), 0);
+    EXPECT_EQ(MakeIn(out, "a", 1), Warning("a")) << target;
+    EXPECT_TRUE(IsDirectory(out + "/a")) << target;
+    EXPECT_TRUE(S_ISLNK(StatOf(out + "/a_").st_mode)) << target;
+    EXPECT_EQ(ListTree(elsewhere), "") << target;
+    EXPECT_EQ(ReadFile(root / "file"), "outside") << target;
+    ASSERT_EQ(rmdir((out + "/a").c_str()), 0);
+    ASSERT_EQ(unlink((out + "/a_").c_str()), 0);
   }
-  std::string Out() const { return root_ / "out"; }
-  std::string Elsewhere() const { return root_ / "elsewhere"; }
-  void Link(const std::string& target, const std::string& name) {
-    ASSERT_EQ(symlink(target.c_str(), (Out() + "/" + name).c_str()), 0);
-  }
-  TempDir root_;
-};
-
-TEST_F(LinkInTheWay, LinkOfAnyKindIsMovedAsideAndTheFolderMade) {
-  const std::string targets[] = {Elsewhere(), Elsewhere() + "/missing", root_ / "file"};
-  for (const std::string& target : targets) {
-    Link(target, "a");
-    EXPECT_EQ(MakeIn(Out(), "a", 1), Warning("a")) << target;
-    EXPECT_TRUE(IsDirectory(Out() + "/a")) << target;
-    EXPECT_TRUE(S_ISLNK(StatOf(Out() + "/a_").st_mode)) << target;
-    EXPECT_EQ(ListTree(Elsewhere()), "") << target;
-    EXPECT_EQ(ReadFile(root_ / "file"), "outside") << target;
-    ASSERT_EQ(rmdir((Out() + "/a").c_str()), 0);
-    ASSERT_EQ(unlink((Out() + "/a_").c_str()), 0);
-  }
-}
-
-TEST_F(LinkInTheWay, LinkThatCannotBeMovedStopsTheWalkSoNothingIsWrittenThroughIt) {
-  MakeDirs(Out() + "/d");
-  Link(Elsewhere(), "d/link");
-  WriteFile(Out() + "/d/link_", "taken");
-  Settings settings;
-  settings.skipKnownPrefixes = true;
-  auto path = std::make_unique<OutputPath>();
-  auto chain = std::make_unique<FolderCache>();
-  chain->Start(OpenDirectory(Out().c_str()), false);
-  FileSpot spot;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(PrepareOutputPath(settings, "http://d/link/sub/file", *path, *chain, &spot),
-            Stop::kNone);
-  testing::internal::GetCapturedStdout();
-  // No folder to save in: the saving of the entry reports the whole path.
-  EXPECT_EQ(spot.folder, kNoDir);
-  EXPECT_EQ(std::string(path->text), "d/link/sub/file");
-  chain->Close();
-  EXPECT_EQ(ListTree(Elsewhere()), "");
-  EXPECT_EQ(ReadFile(Out() + "/d/link_"), "taken");
 }
 
 }  // namespace
