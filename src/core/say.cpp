@@ -30,6 +30,52 @@ void PutVisible(const char* text) {
   }
 }
 
+// One directive of a format: "%", flags and width, a length ("l", "ll" or
+// "z", kept as 'l', 'L' or 'z'), the conversion.
+struct Directive {
+  char text[16] = {};
+  std::size_t length = 0;
+  char size = ' ';
+  char conversion = '\0';  // '\0' when the format ends inside the directive
+};
+
+Directive ParseDirective(const char* percent) {
+  Directive directive;
+  std::size_t at = 1 + std::strspn(percent + 1, "-+ #0123456789");
+  std::size_t sizeLength = std::strspn(percent + at, "lz");
+  if (sizeLength > 0) directive.size = sizeLength == 1 ? percent[at] : 'L';
+  at += sizeLength;
+  directive.conversion = percent[at];
+  if (directive.conversion != '\0') ++at;
+  directive.length = at;
+  std::memcpy(directive.text, percent, at < sizeof directive.text ? at : sizeof directive.text - 1);
+  return directive;
+}
+
+// Formats the next value as the number directive says, taking it at its size.
+void PutNumber(const Directive& directive, va_list& values) {
+  const char* text = directive.text;
+  if (directive.conversion == 'd' || directive.conversion == 'i') {
+    if (directive.size == 'L') {
+      std::printf(text, va_arg(values, long long));
+    } else if (directive.size == 'l') {
+      std::printf(text, va_arg(values, long));
+    } else if (directive.size == 'z') {
+      std::printf(text, va_arg(values, std::ptrdiff_t));
+    } else {
+      std::printf(text, va_arg(values, int));
+    }
+  } else if (directive.size == 'L') {
+    std::printf(text, va_arg(values, unsigned long long));
+  } else if (directive.size == 'l') {
+    std::printf(text, va_arg(values, unsigned long));
+  } else if (directive.size == 'z') {
+    std::printf(text, va_arg(values, std::size_t));
+  } else {
+    std::printf(text, va_arg(values, unsigned));
+  }
+}
+
 }  // namespace
 
 void Say(const char* format, ...) {
@@ -42,20 +88,8 @@ void Say(const char* format, ...) {
       break;
     }
     std::fwrite(format, 1, static_cast<std::size_t>(percent - format), stdout);
-    // One directive: flags and width, a length ("l", "ll" or "z"), the conversion.
-    std::size_t at = 1 + std::strspn(percent + 1, "-+ #0123456789");
-    std::size_t sizeLength = std::strspn(percent + at, "lz");
-    char size = sizeLength == 0 ? ' ' : sizeLength == 1 ? percent[at] : 'L';
-    at += sizeLength;
-    char conversion = percent[at];
-    if (conversion == '\0') {  // a format ending inside a directive: shown as it stands
-      std::fputs(percent, stdout);
-      break;
-    }
-    ++at;
-    char directive[16] = {};
-    std::memcpy(directive, percent, at < sizeof directive ? at : sizeof directive - 1);
-    switch (conversion) {
+    Directive directive = ParseDirective(percent);
+    switch (directive.conversion) {
       case 's':
         PutVisible(va_arg(values, const char*));
         break;
@@ -64,37 +98,19 @@ void Say(const char* format, ...) {
         break;
       case 'd':
       case 'i':
-        if (size == 'L') {
-          std::printf(directive, va_arg(values, long long));
-        } else if (size == 'l') {
-          std::printf(directive, va_arg(values, long));
-        } else if (size == 'z') {
-          std::printf(directive, va_arg(values, std::ptrdiff_t));
-        } else {
-          std::printf(directive, va_arg(values, int));
-        }
-        break;
       case 'u':
       case 'x':
       case 'X':
-        if (size == 'L') {
-          std::printf(directive, va_arg(values, unsigned long long));
-        } else if (size == 'l') {
-          std::printf(directive, va_arg(values, unsigned long));
-        } else if (size == 'z') {
-          std::printf(directive, va_arg(values, std::size_t));
-        } else {
-          std::printf(directive, va_arg(values, unsigned));
-        }
+        PutNumber(directive, values);
         break;
       case '%':
         std::fputc('%', stdout);
         break;
-      default:  // not a directive the messages use: shown as it stands
-        std::fwrite(percent, 1, at, stdout);
+      default:  // not a directive the messages use, or a cut one: shown as it stands
+        std::fwrite(percent, 1, directive.length, stdout);
         break;
     }
-    format = percent + at;
+    format = percent + directive.length;
   }
   va_end(values);
 }
