@@ -28,7 +28,6 @@ const char* TalvexBinary();
 struct RunOptions {
   std::string cwd = ".";
   int timeoutMs = 20000;
-  long fileSizeLimit = -1;  // POSIX: RLIMIT_FSIZE for the child (SIGXFSZ left as it is)
   bool background = false;  // POSIX pty runs: a job outside the terminal's foreground group
 };
 

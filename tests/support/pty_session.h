@@ -53,5 +53,4 @@ class PtySession {
   bool exited_ = false;
   int status_ = 0;
   std::string output_;
-  int timeoutMs_;
 };
