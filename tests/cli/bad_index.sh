@@ -10,4 +10,4 @@ d4088=/$(printf %4087s | tr ' ' d) r=$(printf %$((4089 - ${#PWD} - 6))s | tr ' '
 for size in 0 100 4096 4100; do
   head -c $size /dev/zero | tr '\0' '\1' >cache/fat.db && talvex -q -v -owork/out$size cache
 done
-tree
+tree work

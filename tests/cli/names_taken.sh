@@ -8,4 +8,5 @@ n=0 && for name in folder link fifo locked; do
 done | index
 talvex -p -q cache
 talvex -p -q cache
-chmod 600 TALVEX.OUT/host/locked && tree && show TALVEX.OUT/host/*.Over0000 TALVEX.OUT/host/locked
+[ ! -e outside ] || echo 'written through the link'
+chmod 600 TALVEX.OUT/host/locked && tree TALVEX.OUT && show TALVEX.OUT/host/*.Over0000 TALVEX.OUT/host/locked

@@ -10,5 +10,6 @@ FIFO0001.HTM http://host/fifo.htm
 M0000001.HTM http://host/ok.htm
 M0000002.HTM http://host/$n300/x.htm
 EOF2
-{ talvex -p cache; talvex -p -v -overbose cache; talvex -p -q -oquiet cache; } | sed "s/$n300/N300/g"
+{ talvex -p cache; talvex -p -v -q -overbose cache | grep -e "Can't" -e '^\[exit'
+  talvex -p -q -oquiet cache; } | sed "s/$n300/N300/g"
 tree TALVEX.OUT

@@ -5,5 +5,5 @@ mkdir cache
   record M0000002.GIF http://host/logo.gif 0 0 32 256; printf gap
   record M0000003.TXT ftp://files/readme.txt 0 0 256 4; } >cache/fat.db
 record HEADER00.HTM http://hidden/ | dd of=cache/fat.db bs=1 seek=1000 conv=notrunc status=none
-talvex -v cache
-talvex -v -q -oquiet cache
+talvex -v -q cache
+talvex -v -oloud cache | grep -e ^Type= -e '^\[exit'
