@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,9 +29,6 @@ struct RunOptions {
   int timeoutMs = 20000;
   bool background = false;  // POSIX pty runs: a job outside the terminal's foreground group
 };
-
-// Polls the condition every few milliseconds until it holds; false on timeout.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // The pause prompt, as the program writes it.
 inline constexpr const char* kPromptText = "press any key to continue, ESC to exit...";

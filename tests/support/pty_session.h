@@ -4,10 +4,14 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/process.h"
+
+// Polls the condition every few milliseconds until it holds; false on timeout.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // talvex on a pty that becomes its controlling terminal; standard input is
 // /dev/null, so keys can only come through the terminal. As under an
