@@ -7,24 +7,10 @@
 
 #include <string>
 
-#include "support/files.h"
-#include "support/index_builder.h"
+#include "support/cache_builder.h"
 #include "support/pty_session.h"
 
 namespace {
-
-struct PtyScratch {
-  TempDir root;
-  std::string work = root / "work";
-  std::string cache = root / "cache";
-  RunOptions options;
-  PtyScratch() {
-    MakeDirs(work);
-    MakeDirs(cache);
-    WriteFile(cache + "/fat.db", MakeIndex(""));
-    options.cwd = work;
-  }
-};
 
 void ExpectTerminalRestored(const PtySession& session) {
   struct termios t = session.TerminalSettings();
@@ -33,8 +19,9 @@ void ExpectTerminalRestored(const PtySession& session) {
 }
 
 TEST(PausePty, EscapeEndsTheRunBeforeAnythingIsCreated) {
-  PtyScratch s;
-  PtySession session({s.cache}, s.options);
+  ScratchCache s;
+  s.WriteIndex();
+  PtySession session({s.cache}, s.Options());
   ASSERT_TRUE(session.WaitForPrompt());
   session.Send("\x1b");
   RunResult r = session.Finish();
@@ -56,23 +43,25 @@ TEST(PausePty, AnyOtherKeyContinuesWithoutEcho) {
               {"F1", "\x1bOP"}, {"F5", "\x1b[15~"}, {"two-byte character", "\xc3\xa9"}};
   for (const auto& k : keys) {
     SCOPED_TRACE(k.name);
-    PtyScratch s;
-    PtySession session({"-q", s.cache}, s.options);
+    ScratchCache s;
+    s.WriteIndex();
+    PtySession session({"-q", s.cache}, s.Options());
     ASSERT_TRUE(session.WaitForPrompt());
     session.Send(k.key);  // a cursor key's whole sequence in one write
     RunResult r = session.Finish();
     EXPECT_EQ(r.exitCode, 0);
     // The prompt is blanked and nothing of the key is echoed.
     EXPECT_EQ(r.out, Pauses(1));
-    EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
+    EXPECT_TRUE(IsDirectory(s.out));
     ExpectTerminalRestored(session);
   }
 }
 
 TEST(PausePty, EachPauseWaitsForItsOwnKey) {
-  PtyScratch s;
-  MakeDirs(s.work + "/TALVEX.OUT");  // a second pause: the output dir exists
-  PtySession session({"-q", s.cache}, s.options);
+  ScratchCache s;
+  s.WriteIndex();
+  MakeDirs(s.out);  // a second pause: the output dir exists
+  PtySession session({"-q", s.cache}, s.Options());
   ASSERT_TRUE(session.WaitForPrompt(1));
   session.Send("a");
   ASSERT_TRUE(session.WaitForPrompt(2));
@@ -100,9 +89,10 @@ TEST(PausePty, KeysTypedAheadWaitForTheNextPause) {
                {"ESC twice", "\x1b\x1b", 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    PtyScratch s;
-    MakeDirs(s.work + "/TALVEX.OUT");  // a second pause: the output dir exists
-    PtySession session({"-q", s.cache}, s.options);
+    ScratchCache s;
+    s.WriteIndex();
+    MakeDirs(s.out);  // a second pause: the output dir exists
+    PtySession session({"-q", s.cache}, s.Options());
     ASSERT_TRUE(session.WaitForPrompt());
     session.Send(c.keys);
     RunResult r = session.Finish(3000);
@@ -114,13 +104,15 @@ TEST(PausePty, KeysTypedAheadWaitForTheNextPause) {
 }
 
 TEST(PausePty, BackgroundRunDoesNotWait) {
-  PtyScratch s;
-  s.options.background = true;
-  PtySession session({"-q", s.cache}, s.options);
+  ScratchCache s;
+  s.WriteIndex();
+  RunOptions background = s.Options();
+  background.background = true;
+  PtySession session({"-q", s.cache}, background);
   RunResult r = session.Finish(3000);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, Pauses(1));
-  EXPECT_TRUE(IsDirectory(s.work + "/TALVEX.OUT"));
+  EXPECT_TRUE(IsDirectory(s.out));
 }
 
 TEST(PausePty, StopAndContinueDuringThePause) {
@@ -128,8 +120,9 @@ TEST(PausePty, StopAndContinueDuringThePause) {
   // the shell puts back its own settings, as bash does when a job stops.
   for (bool ctrlZ : {true, false}) {
     SCOPED_TRACE(ctrlZ ? "Ctrl-Z" : "SIGSTOP");
-    PtyScratch s;
-    PtySession session({"-q", s.cache}, s.options);
+    ScratchCache s;
+    s.WriteIndex();
+    PtySession session({"-q", s.cache}, s.Options());
     ASSERT_TRUE(session.WaitForPrompt());
     if (ctrlZ)
       session.Send("\x1a");
@@ -161,8 +154,9 @@ TEST(PausePty, InterruptDuringThePauseRestoresTheTerminal) {
   } cases[] = {{"Ctrl-C", true, SIGINT}, {"SIGTERM", false, SIGTERM}, {"SIGHUP", false, SIGHUP}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    PtyScratch s;
-    PtySession session({"-q", s.cache}, s.options);
+    ScratchCache s;
+    s.WriteIndex();
+    PtySession session({"-q", s.cache}, s.Options());
     ASSERT_TRUE(session.WaitForPrompt());
     if (c.viaTerminal)
       session.Send("\x03");

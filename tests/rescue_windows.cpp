@@ -15,6 +15,7 @@
 #include "support/files.h"
 #include "support/process.h"
 #include "support/wine.h"
+#include "talvex_version.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ std::string WithoutAccessTime(const std::string& line) {
 }
 
 // The Linux golden output as Windows shows it: paths with '\', lines ended with
-// "\r\n". URLs keep their '/'.
+// "\r\n". URLs keep their '/'. The version is this build's.
 std::string WindowsOutput(const std::string& golden, const std::string& dir) {
   std::string text;
   for (std::string line : SplitLines(ReadFile(golden))) {
@@ -83,6 +84,7 @@ std::string WindowsOutput(const std::string& golden, const std::string& dir) {
     text += line + "\n";
   }
   ReplaceAll(text, "@DIR@", Backslashed(dir));
+  ReplaceAll(text, "@VERSION@", TALVEX_VERSION);
   return Crlf(text);
 }
 

@@ -12,6 +12,7 @@
 
 #include "support/files.h"
 #include "support/process.h"
+#include "talvex_version.h"
 
 namespace {
 
@@ -36,6 +37,14 @@ std::string Inventory(const std::string& root) {
   return lines.str();
 }
 
+// A golden output with the scratch directory and the version of this build.
+std::string Golden(const std::string& file, const std::string& dir) {
+  std::string text = ReadFile(file);
+  ReplaceAll(text, "@DIR@", dir);
+  ReplaceAll(text, "@VERSION@", TALVEX_VERSION);
+  return text;
+}
+
 TEST(SampleRescue, MatchesTheGoldenTreeAndOutput) {
   const std::string golden = std::string(TALVEX_SOURCE_DIR) + "/tests/golden/";
   TempDir dir;
@@ -53,16 +62,12 @@ TEST(SampleRescue, MatchesTheGoldenTreeAndOutput) {
   RunResult first = RunDetached({"-p", dir / "cache"}, options);
   EXPECT_EQ(first.exitCode, 0);
   EXPECT_EQ(Inventory(dir / "work/TALVEX.OUT"), ReadFile(golden + "sample_tree.txt"));
-  std::string expected = ReadFile(golden + "sample_first_run.txt");
-  ReplaceAll(expected, "@DIR@", dir.path());
-  EXPECT_EQ(first.out, expected);
+  EXPECT_EQ(first.out, Golden(golden + "sample_first_run.txt", dir.path()));
   EXPECT_EQ(first.err, Pauses(3));
 
   RunResult second = RunDetached({"-p", dir / "cache"}, options);
   EXPECT_EQ(second.exitCode, 0);
-  expected = ReadFile(golden + "sample_second_run.txt");
-  ReplaceAll(expected, "@DIR@", dir.path());
-  EXPECT_EQ(second.out, expected);
+  EXPECT_EQ(second.out, Golden(golden + "sample_second_run.txt", dir.path()));
   // Only the start, the existing output directory and the unknown prefix pause.
   EXPECT_EQ(second.err, Pauses(3));
   // Comparing reads the saved files, yet no time changes.

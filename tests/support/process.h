@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,12 +27,8 @@ const char* TalvexBinary();
 struct RunOptions {
   std::string cwd = ".";
   int timeoutMs = 20000;
-  long fileSizeLimit = -1;  // POSIX: RLIMIT_FSIZE for the child (SIGXFSZ left as it is)
   bool background = false;  // POSIX pty runs: a job outside the terminal's foreground group
 };
-
-// Polls the condition every few milliseconds until it holds; false on timeout.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // The pause prompt, as the program writes it.
 inline constexpr const char* kPromptText = "press any key to continue, ESC to exit...";

@@ -6,14 +6,13 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -26,26 +25,23 @@ int MillisecondsLeft(Clock::time_point deadline) {
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-std::vector<char*> MakeArgv(const std::vector<std::string>& args) {
+// The program's arguments after the words that start it (none: talvex itself).
+std::vector<char*> MakeArgv(std::vector<const char*> words, const std::vector<std::string>& args) {
+  words.push_back(TalvexBinary());
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(TalvexBinary()));
+  for (const char* word : words) argv.push_back(const_cast<char*>(word));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   return argv;
 }
 
-// In the child: working directory, limits, stdin from /dev/null, then exec.
-[[noreturn]] void ExecTalvex(const std::vector<char*>& argv, const RunOptions& options) {
+// In the child: working directory, stdin from /dev/null, then exec.
+[[noreturn]] void Exec(const std::vector<char*>& argv, const RunOptions& options) {
   if (chdir(options.cwd.c_str()) != 0) _exit(126);
-  if (options.fileSizeLimit >= 0) {
-    struct rlimit limit = {static_cast<rlim_t>(options.fileSizeLimit),
-                           static_cast<rlim_t>(options.fileSizeLimit)};
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
   int devNull = open("/dev/null", O_RDONLY);
   dup2(devNull, 0);
   close(devNull);
-  execv(argv[0], argv.data());
+  execvp(argv[0], argv.data());
   _exit(127);
 }
 
@@ -54,20 +50,13 @@ void FillResult(int status, RunResult& result) {
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
 }
 
-// Waits for the child until the deadline, then kills it.
-int WaitChild(pid_t pid, Clock::time_point deadline, bool& timedOut) {
-  int status = 0;
-  for (;;) {
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return status;
-    if (MillisecondsLeft(deadline) == 0) {
-      timedOut = true;
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      return status;
-    }
-    usleep(2000);
-  }
+std::string ReadAll(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+  std::fclose(file);
+  return text;
 }
 
 ssize_t ReadFully(int fd, void* data, size_t size) {
@@ -105,7 +94,7 @@ ssize_t ReadFully(int fd, void* data, size_t size) {
     dup2(slave, 1);
     dup2(slave, 2);
     close(slave);
-    ExecTalvex(argv, options);
+    Exec(argv, options);
   }
   setpgid(job, job);  // as shells do: in both, whichever runs first
   ssize_t n = write(report, &job, sizeof job);
@@ -128,51 +117,32 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
   return true;
 }
 
+// setsid (util-linux) leaves talvex without a controlling terminal, so its pauses
+// return at once, and timeout (coreutils) ends it; its outputs go to unnamed files.
 RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& options) {
   RunResult result;
-  int outPipe[2], errPipe[2];
-  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
-  std::vector<char*> argv = MakeArgv(args);
+  std::string seconds = std::to_string((options.timeoutMs + 999) / 1000);
+  std::vector<char*> argv = MakeArgv({"setsid", "-w", "timeout", seconds.c_str()}, args);
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (out == nullptr || err == nullptr) return result;
   pid_t pid = fork();
   if (pid == 0) {
-    setsid();  // no controlling terminal
-    dup2(outPipe[1], 1);
-    dup2(errPipe[1], 2);
-    close(outPipe[0]);
-    close(errPipe[0]);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    ExecTalvex(argv, options);
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    Exec(argv, options);
   }
-  close(outPipe[1]);
-  close(errPipe[1]);
-  auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
-  struct pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
-  while (open > 0 && MillisecondsLeft(deadline) > 0) {
-    if (poll(fds, 2, MillisecondsLeft(deadline)) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  for (auto& fd : fds)
-    if (fd.fd >= 0) close(fd.fd);
-  FillResult(WaitChild(pid, deadline, result.timedOut), result);
+  FillResult(status, result);
+  result.timedOut = result.exitCode == 124;
+  result.out = ReadAll(out);
+  result.err = ReadAll(err);
   return result;
 }
 
-PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& options)
-    : timeoutMs_(options.timeoutMs) {
+PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& options) {
   int report[2];
   if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
     exited_ = true;
@@ -182,7 +152,7 @@ PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& o
     exited_ = true;
     return;
   }
-  std::vector<char*> argv = MakeArgv(args);
+  std::vector<char*> argv = MakeArgv({}, args);
   shell_ = fork();
   if (shell_ == 0) {
     close(master_);

@@ -45,15 +45,6 @@ bool ReadWaiting(HANDLE pipe, std::string* sink) {
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
-  while (!condition()) {
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(2);
-  }
-  return true;
-}
-
 // The child gets no console (DETACHED_PROCESS), so its pauses return at once.
 RunResult RunDetached(const std::vector<std::string>& args, const RunOptions& options) {
   RunResult result;

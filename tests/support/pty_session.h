@@ -4,10 +4,14 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/process.h"
+
+// Polls the condition every few milliseconds until it holds; false on timeout.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // talvex on a pty that becomes its controlling terminal; standard input is
 // /dev/null, so keys can only come through the terminal. As under an
@@ -53,5 +57,4 @@ class PtySession {
   bool exited_ = false;
   int status_ = 0;
   std::string output_;
-  int timeoutMs_;
 };

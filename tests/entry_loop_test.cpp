@@ -1,5 +1,5 @@
 // The entry loop: what it hands to the extraction, what it lists, and what it
-// skips; and the listing as the real binary prints it.
+// skips.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,7 +13,6 @@
 #include "run/entry_loop.h"
 #include "support/files.h"
 #include "support/index_builder.h"
-#include "support/process.h"
 #include "support/streams.h"
 
 namespace {
@@ -133,45 +132,6 @@ TEST(EntryLoop, SkipsRecordWhosePathDoesNotFit) {
     } else {
       EXPECT_EQ(output, "");
     }
-  }
-}
-
-// The whole program with -v: the listing of every record from byte 4096 on, in
-// index order; a record inside the header page is never listed.
-TEST(EntryLoop, BinaryListsTheRecordsOfTheIndex) {
-  TempDir dir;
-  MakeDirs(dir / "cache");
-  MakeDirs(dir / "work");
-  std::vector<RecordFields> records = {
-      Fields(1, "M0000001.HTM", 1, "http://host/index.html"),
-      Fields(0x20, "M0000002.GIF", 0x100, "http://host/logo.gif"),
-      Fields(0x100, "M0000003.TXT", 4, "ftp://files/readme.txt"),
-  };
-  std::string body = std::string("\x03\x00\x00", 3) + MakeRecord(records[0]) +
-                     MakeRecord(records[1]) + "gap" + MakeRecord(records[2]);
-  std::string index = MakeIndex(body);
-  std::string hidden = MakeRecord(Fields(1, "HEADER00.HTM", 1, "http://hidden/"));
-  index.replace(1000, hidden.size(), hidden);
-  WriteFile(dir / "cache/fat.db", index);
-
-  for (const char* quiet : {"-v", "-q"}) {
-    SCOPED_TRACE(quiet);
-    RunResult result = RunDetached({"-v", quiet, dir / "cache"}, {dir / "work", 20000});
-    ASSERT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 0);
-    std::size_t at = 0;
-    const char* expected[] = {
-        "Type=0x1, File=M0000001.HTM\nTypeURL=0x1, LenURL=0x23\nURL=http://host/index.html\n",
-        "Type=0x20, File=M0000002.GIF\nTypeURL=0x100, LenURL=0x21\nURL=http://host/logo.gif\n",
-        "Type=0x100, File=M0000003.TXT\nTypeURL=0x4, LenURL=0x23\nURL=ftp://files/readme.txt\n",
-    };
-    for (int i = 0; i < 3; ++i) {
-      std::string lines = Separator("   " + std::to_string(i + 1)) + expected[i];
-      at = result.out.find(lines, at);
-      ASSERT_NE(at, std::string::npos) << "record " << i + 1 << " in:\n" << result.out;
-    }
-    EXPECT_EQ(result.out.find(Separator("   4")), std::string::npos);
-    EXPECT_EQ(result.out.find("HEADER00"), std::string::npos);
   }
 }
 
