@@ -1,12 +1,8 @@
 // The entry loop: what it hands to the extraction, what it lists, and what it
 // skips.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
