@@ -8,9 +8,19 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(file bin/talvex share/man/man1/talvex.1 share/doc/talvex/README.md)
+foreach(file bin/talvex share/man/man1/talvex.1.gz share/doc/talvex/README.md
+             share/doc/talvex/copyright share/doc/talvex/changelog.gz)
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+
+# Compressed with the most effort, and without a name or a time (gzip -9n), so
+# that the same text always gives the same bytes.
+foreach(file share/man/man1/talvex.1.gz share/doc/talvex/changelog.gz)
+  file(READ "${PREFIX}/${file}" header LIMIT 10 HEX)
+  if(NOT header STREQUAL "1f8b0800000000000203")
+    message(FATAL_ERROR "${file} is not gzip -9n output: header ${header}")
   endif()
 endforeach()
 
