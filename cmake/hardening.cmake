@@ -18,10 +18,7 @@ endif()
 
 # Checked string and memory calls need optimisation (glibc warns without it)
 # and would hide calls from the sanitizers. -U first: some compilers define it.
-# A target with the property TALVEX_NO_FORTIFY set goes without.
 if((CMAKE_SYSTEM_NAME STREQUAL "Linux" OR MINGW) AND NOT MSVC AND NOT TALVEX_SANITIZE)
-  set(TALVEX_OPTIMISED "$<CONFIG:Release,RelWithDebInfo,MinSizeRel>")
-  set(TALVEX_FORTIFIED "$<NOT:$<BOOL:$<TARGET_PROPERTY:TALVEX_NO_FORTIFY>>>")
   add_compile_options(
-    "$<$<AND:${TALVEX_OPTIMISED},${TALVEX_FORTIFIED}>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+    "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
 endif()

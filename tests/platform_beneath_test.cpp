@@ -37,11 +37,11 @@ struct HostileCache {
     MakeDirs(cache + "/a");
     WriteFile(cache + "/x", "inside x");
     WriteFile(cache + "/a/y", "inside a/y");
-    symlink(secret.c_str(), (cache + "/abs_link").c_str());
-    symlink("../secret", (cache + "/up_link").c_str());
-    symlink("a/y", (cache + "/in_link").c_str());
-    symlink("/dev/null", (cache + "/dev_link").c_str());
-    mkfifo((cache + "/fifo").c_str(), 0600);
+    EXPECT_EQ(symlink(secret.c_str(), (cache + "/abs_link").c_str()), 0);
+    EXPECT_EQ(symlink("../secret", (cache + "/up_link").c_str()), 0);
+    EXPECT_EQ(symlink("a/y", (cache + "/in_link").c_str()), 0);
+    EXPECT_EQ(symlink("/dev/null", (cache + "/dev_link").c_str()), 0);
+    EXPECT_EQ(mkfifo((cache + "/fifo").c_str(), 0600), 0);
   }
 };
 
@@ -164,7 +164,7 @@ TEST(OpenDirectory, OnlyDirectories) {
   TempDir dir;
   WriteFile(dir / "file", "x");
   MakeDirs(dir / "folder");
-  symlink("folder", (dir / "link").c_str());
+  EXPECT_EQ(symlink("folder", (dir / "link").c_str()), 0);
   for (const char* name : {"folder", "link"}) {
     DirHandle handle = OpenDirectory((dir / name).c_str());
     EXPECT_NE(handle, kNoDir) << name;
@@ -180,7 +180,7 @@ TEST(IsSameOrAncestorDirectory, TheDirectoryAndEveryOneAbove) {
   MakeDirs(dir / "top/cache/inside");
   MakeDirs(dir / "beside");
   WriteFile(dir / "top/file", "x");
-  symlink("top/cache", (dir / "cache_link").c_str());
+  EXPECT_EQ(symlink("top/cache", (dir / "cache_link").c_str()), 0);
   const std::string cache = dir / "top/cache";
   const struct {
     std::string outer;

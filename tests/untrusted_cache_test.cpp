@@ -30,11 +30,11 @@ TEST(UntrustedCache, ReadsStayInsideTheCacheDirAndOnlyRegularFilesOpen) {
   WriteFile(secret, kSecret);
   MakeDirs(c.cache + "/a");
   WriteFile(c.cache + "/M0000001.HTM", "inside");
-  symlink(secret.c_str(), (c.cache + "/ABSLINK1.HTM").c_str());
-  symlink("../SECRET01.TXT", (c.cache + "/UPLINK01.HTM").c_str());
-  symlink("M0000001.HTM", (c.cache + "/INLINK01.HTM").c_str());
-  symlink("/dev/null", (c.cache + "/DEVLINK1.HTM").c_str());
-  mkfifo((c.cache + "/FIFO0001.HTM").c_str(), 0600);
+  EXPECT_EQ(symlink(secret.c_str(), (c.cache + "/ABSLINK1.HTM").c_str()), 0);
+  EXPECT_EQ(symlink("../SECRET01.TXT", (c.cache + "/UPLINK01.HTM").c_str()), 0);
+  EXPECT_EQ(symlink("M0000001.HTM", (c.cache + "/INLINK01.HTM").c_str()), 0);
+  EXPECT_EQ(symlink("/dev/null", (c.cache + "/DEVLINK1.HTM").c_str()), 0);
+  EXPECT_EQ(mkfifo((c.cache + "/FIFO0001.HTM").c_str(), 0600), 0);
 
   const bool openat2 = HasOpenat2();
   const std::string outside = "' - it leads outside the cache dir, skip\n";
