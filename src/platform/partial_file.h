@@ -27,6 +27,9 @@ class PartialFile {
     kFailed,  // the file was removed
   };
 
+  // Its name in the folder: one that the URL mapping never yields on this system.
+  static const char kName[];
+
   PartialFile() = default;
   ~PartialFile() { Drop(); }
   PartialFile(const PartialFile&) = delete;
@@ -56,6 +59,9 @@ class PartialFile {
   void Drop();
 
  private:
+  // Gives the file up once named: nothing removes it any more.
+  void Release();
+
   DirHandle folder_ = kNoDir;  // kNoDir when there is none
   Stream* stream_ = nullptr;   // while open
 };

@@ -6,20 +6,19 @@
 #include <cerrno>
 #include <initializer_list>
 
-#include "platform/output_tree.h"
 #include "platform/partial_file.h"
 #include "platform/stream_posix.h"
 
-namespace {
-
 // ':' is escaped in every name the URL mapping yields, so no entry can own this.
-const char kPartialName[] = ":talvex-partial";
+const char PartialFile::kName[] = ":talvex-partial";
+
+namespace {
 
 // The folder of the partial file that exists, for the signal handler.
 volatile sig_atomic_t g_partialDir = -1;
 
 void RemovePartialAndReraise(int signalNumber) {
-  if (g_partialDir >= 0) unlinkat(g_partialDir, kPartialName, 0);
+  if (g_partialDir >= 0) unlinkat(g_partialDir, PartialFile::kName, 0);
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
@@ -49,10 +48,10 @@ CreateFailure PartialFile::Create(DirHandle folder) {
   InstallHandlers();
   const int dir = static_cast<int>(folder);
   const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-  int fd = openat(dir, kPartialName, flags, 0666);
+  int fd = openat(dir, PartialFile::kName, flags, 0666);
   // Left by a run that was killed outright: it was never anybody's file.
-  if (fd < 0 && errno == EEXIST && unlinkat(dir, kPartialName, 0) == 0)
-    fd = openat(dir, kPartialName, flags, 0666);
+  if (fd < 0 && errno == EEXIST && unlinkat(dir, PartialFile::kName, 0) == 0)
+    fd = openat(dir, PartialFile::kName, flags, 0666);
   if (fd < 0) return IsDiskWide(errno) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
   folder_ = folder;
   g_partialDir = dir;
@@ -69,22 +68,14 @@ int PartialFile::SetTimes(std::uint32_t accessTime, std::uint32_t modificationTi
   return stream_ != nullptr && futimens(stream_->fd, times) == 0 ? 0 : -1;
 }
 
-PartialFile::Naming PartialFile::Name(const char* name) {
-  Move moved = MoveAt(folder_, kPartialName, name);
-  if (moved == Move::kNameTaken) return Naming::kTaken;
-  if (moved == Move::kFailed) {
-    Drop();
-    return Naming::kFailed;
-  }
-  folder_ = kNoDir;
-  g_partialDir = -1;
-  return Naming::kNamed;
-}
-
 void PartialFile::Drop() {
   if (folder_ == kNoDir) return;
   Close();
-  unlinkat(static_cast<int>(folder_), kPartialName, 0);
+  unlinkat(static_cast<int>(folder_), PartialFile::kName, 0);
+  Release();
+}
+
+void PartialFile::Release() {
   folder_ = kNoDir;
   g_partialDir = -1;
 }

@@ -3,16 +3,15 @@
 #include <windows.h>
 
 #include "platform/open_at_windows.h"
-#include "platform/output_tree.h"
 #include "platform/partial_file.h"
 #include "platform/stream_windows.h"
-
-namespace {
 
 // With the Windows naming rules the URL mapping escapes the first letter of
 // every device name, so no entry can own this name; through a folder handle it
 // is an ordinary name.
-const char kPartialName[] = "CON.talvex-partial";
+const char PartialFile::kName[] = "CON.talvex-partial";
+
+namespace {
 
 // The folder of the partial file that exists, for the console control handler.
 volatile LONG_PTR g_partialDir = kNoDir;
@@ -28,7 +27,7 @@ bool RemoveAt(DirHandle dir, const char* name) {
 
 BOOL WINAPI RemovePartialOnControlEvent(DWORD) {
   DirHandle dir = g_partialDir;
-  if (dir != kNoDir) RemoveAt(dir, kPartialName);
+  if (dir != kNoDir) RemoveAt(dir, PartialFile::kName);
   return FALSE;  // then the process ends as it would have
 }
 
@@ -55,7 +54,7 @@ bool IsDiskWide(DWORD error) {
 // Shared for deletion, so that the control handler can remove it while it is written.
 HANDLE CreateNew(DirHandle folder, DWORD* error) {
   const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
-  return OpenAt(folder, kPartialName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options,
+  return OpenAt(folder, PartialFile::kName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options,
                 error);
 }
 
@@ -67,7 +66,7 @@ CreateFailure PartialFile::Create(DirHandle folder) {
   HANDLE handle = CreateNew(folder, &error);
   // Left by a run that was killed outright: it was never anybody's file.
   if (handle == nullptr && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) &&
-      RemoveAt(folder, kPartialName))
+      RemoveAt(folder, PartialFile::kName))
     handle = CreateNew(folder, &error);
   if (handle == nullptr)
     return IsDiskWide(error) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
@@ -89,22 +88,14 @@ int PartialFile::SetTimes(std::uint32_t accessTime, std::uint32_t modificationTi
   return SetFileTime(handle, nullptr, &access, &write) ? 0 : -1;
 }
 
-PartialFile::Naming PartialFile::Name(const char* name) {
-  Move moved = MoveAt(folder_, kPartialName, name);
-  if (moved == Move::kNameTaken) return Naming::kTaken;
-  if (moved == Move::kFailed) {
-    Drop();
-    return Naming::kFailed;
-  }
-  folder_ = kNoDir;
-  g_partialDir = kNoDir;
-  return Naming::kNamed;
-}
-
 void PartialFile::Drop() {
   if (folder_ == kNoDir) return;
   Close();
-  RemoveAt(folder_, kPartialName);
+  RemoveAt(folder_, PartialFile::kName);
+  Release();
+}
+
+void PartialFile::Release() {
   folder_ = kNoDir;
   g_partialDir = kNoDir;
 }
