@@ -4,11 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/dir_handle.h"
 #include "platform/stream.h"
 
 enum class NodeKind { kMissing, kFolder, kFile, kLink, kOther };
+
+// Why a file or folder could not be created or named.
+enum class CreateFailure {
+  kNone,
+  kThisName,   // this name or place: it exists, permission, a name too long, a folder gone
+  kDiskWide,   // no space, quota, read-only file system, I/O error: every entry would fail
+  kNoHandles,  // the process may open no more files
+};
 
 // What the name in dir is, not following a link. kMissing also when it can't be told.
 NodeKind KindAt(DirHandle dir, const char* name);
@@ -22,8 +31,8 @@ DirHandle OpenFolderAt(DirHandle dir, const char* name);
 // strictly: the caller then goes level by level.
 DirHandle OpenFolderPathAt(DirHandle dir, const char* path);
 
-// Creates the folder name in dir. Returns 0 or -1 (it exists, dir is gone...).
-int MakeFolderAt(DirHandle dir, const char* name);
+// Creates the folder name in dir. Returns kNone, or why not.
+CreateFailure MakeFolderAt(DirHandle dir, const char* name);
 
 // Opens the regular file name in dir for reading, never a link, FIFO or device
 // (the type is checked before the open and again after it). Returns nullptr
@@ -31,7 +40,14 @@ int MakeFolderAt(DirHandle dir, const char* name);
 Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind = nullptr);
 
 // How a move ended.
-enum class Move { kDone, kNameTaken, kFailed };
+enum class Move { kDone, kNameTaken, kFailed, kDiskWide };
 
-// Gives from in dir the name to, never replacing anything.
+// Gives from in dir the name to, never replacing anything. Where the file system
+// cannot rename without replacing, nor link, the name is looked at and given
+// while this process holds the folder's lock, which every run takes for that:
+// runs never replace each other's files, other programs are not kept out.
 Move MoveAt(DirHandle dir, const char* from, const char* to);
+
+// The kind of file system dir lies on when its names follow the Windows rules
+// (FAT, exFAT, NTFS, also through FUSE), such as "vfat"; else empty.
+std::string WindowsFileSystemAt(DirHandle dir);

@@ -1,13 +1,29 @@
 #include "platform/partial_file.h"
 
-#include "platform/output_tree.h"
+#include <cstdio>
+
+void PartialSlotName(bool windowsNames, unsigned slot, char (&name)[kPartialNameSize]) {
+  if (windowsNames) {
+    std::snprintf(name, sizeof name, "CON.T%02u", slot % kPartialSlots);
+  } else if (slot == 0) {
+    std::snprintf(name, sizeof name, ":talvex-partial");
+  } else {
+    std::snprintf(name, sizeof name, ":talvex-partial.%u", slot);
+  }
+}
 
 PartialFile::Naming PartialFile::Name(const char* name) {
-  Move moved = MoveAt(folder_, kName, name);
-  if (moved == Move::kNameTaken) return Naming::kTaken;
-  if (moved == Move::kFailed) {
-    Drop();
-    return Naming::kFailed;
+  switch (MoveTo(name)) {
+    case Move::kNameTaken:
+      return Naming::kTaken;
+    case Move::kFailed:
+      Drop();
+      return Naming::kFailed;
+    case Move::kDiskWide:
+      Drop();
+      return Naming::kDiskWide;
+    case Move::kDone:
+      break;
   }
   Release();
   return Naming::kNamed;

@@ -1,21 +1,28 @@
 // The partial file of a folder in the output tree: a save is written into it and
 // takes its name only when whole, so that a name holds a whole file or nothing.
-// Its name is one the URL mapping never yields; one left by a run that was killed
-// outright is replaced. While it exists, a signal or console event that ends the
-// process removes it first.
+// Its name is one the URL mapping never yields under the naming rules in use, and
+// has no short alias. Runs into the same output each hold their own: a run takes
+// the first free slot of the folder, and one left by a run that ended is taken
+// over, while one whose run is still writing it is never touched. While it
+// exists, a signal or console event that ends the process removes it first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/dir_handle.h"
+#include "platform/output_tree.h"
 #include "platform/stream.h"
 
-// Why a file could not be created.
-enum class CreateFailure {
-  kNone,
-  kThisName,  // this name or place: permission, a name too long, a folder gone
-  kDiskWide,  // no space, quota, read-only file system, I/O error: every entry would fail
-};
+// How many partial files one folder can hold at once: one per run writing there.
+inline constexpr unsigned kPartialSlots = 100;
+inline constexpr std::size_t kPartialNameSize = 24;
+
+// The name of a slot's partial file under the naming rules given: ":talvex-partial"
+// and ":talvex-partial.N" (':' is escaped in every name the mapping yields), or
+// with the Windows rules the short names "CON.T00" to "CON.T99" (the mapping
+// escapes every device name there, and ':' is not allowed on such disks).
+void PartialSlotName(bool windowsNames, unsigned slot, char (&name)[kPartialNameSize]);
 
 // Goes from none to open (Create), closed (Close), then named (Name) or dropped
 // (Drop, or the destructor): back to none. One exists at a time in the process.
@@ -25,18 +32,20 @@ class PartialFile {
     kNamed,
     kTaken,   // the name is taken: the file stays closed, to be given another
     kFailed,  // the file was removed
+    kDiskWide,  // the file was removed; the disk refuses every naming
   };
-
-  // Its name in the folder: one that the URL mapping never yields on this system.
-  static const char kName[];
 
   PartialFile() = default;
   ~PartialFile() { Drop(); }
   PartialFile(const PartialFile&) = delete;
   PartialFile& operator=(const PartialFile&) = delete;
 
-  // Creates it in folder, open for writing. Returns kNone, or why not.
-  CreateFailure Create(DirHandle folder);
+  // Creates it in folder, open for writing, in the first slot that is free or
+  // left by a run that ended. Returns kNone, or why not.
+  CreateFailure Create(DirHandle folder, bool windowsNames);
+
+  // Its name in the folder while it exists.
+  const char* name() const { return name_; }
 
   // The stream to write to while it is open, else nullptr.
   Stream* stream() const { return stream_; }
@@ -45,7 +54,8 @@ class PartialFile {
   // UTC, through the open stream, after the last write. Returns 0 or -1.
   int SetTimes(std::uint32_t accessTime, std::uint32_t modificationTime);
 
-  // Closes the stream. Returns 0, or -1 when the system reports a failed write.
+  // Closes the stream; the file stays held as this run's. Returns 0, or -1 when
+  // the system reports a failed write.
   int Close() {
     int closed = CloseStream(stream_);
     stream_ = nullptr;
@@ -59,9 +69,13 @@ class PartialFile {
   void Drop();
 
  private:
+  // Per system: gives the file the name through what holds it.
+  Move MoveTo(const char* name);
   // Gives the file up once named: nothing removes it any more.
   void Release();
 
   DirHandle folder_ = kNoDir;  // kNoDir when there is none
   Stream* stream_ = nullptr;   // while open
+  std::intptr_t hold_ = -1;    // per system: what marks the file as this live run's
+  char name_[kPartialNameSize] = {};
 };

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,16 +10,18 @@
 #include "platform/partial_file.h"
 #include "platform/stream_posix.h"
 
-// ':' is escaped in every name the URL mapping yields, so no entry can own this.
-const char PartialFile::kName[] = ":talvex-partial";
+// A run marks its partial file as its own by holding an exclusive lock on it
+// (flock), from its creation until it is named or removed. The lock goes with
+// the process, so a file whose lock can be taken was left by a run that ended.
 
 namespace {
 
-// The folder of the partial file that exists, for the signal handler.
+// The partial file that exists, for the signal handler.
 volatile sig_atomic_t g_partialDir = -1;
+const char* volatile g_partialName = nullptr;
 
 void RemovePartialAndReraise(int signalNumber) {
-  if (g_partialDir >= 0) unlinkat(g_partialDir, PartialFile::kName, 0);
+  if (g_partialDir >= 0 && g_partialName != nullptr) unlinkat(g_partialDir, g_partialName, 0);
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
@@ -38,22 +41,80 @@ void InstallHandlers() {
   }
 }
 
-bool IsDiskWide(int error) {
-  return error == ENOSPC || error == EDQUOT || error == EROFS || error == EIO;
+CreateFailure FailureOf(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    case EIO:
+      return CreateFailure::kDiskWide;
+    case EMFILE:
+    case ENFILE:
+      return CreateFailure::kNoHandles;
+    default:
+      return CreateFailure::kThisName;
+  }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes the partial file at name in dir when the run that wrote it has ended:
+// only a regular file, only when its lock can be taken, and only the very file
+// that was locked. Returns true when the name is free now.
+bool TakeOverLeftover(int dir, const char* name) {
+  struct stat before, after;
+  if (fstatat(dir, name, &before, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  if (!S_ISREG(before.st_mode)) return false;
+  int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool removed = false;
+  if (fstat(fd, &after) == 0 && SameFile(before, after) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+      fstatat(dir, name, &before, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(before, after))
+    removed = unlinkat(dir, name, 0) == 0;
+  close(fd);
+  return removed;
+}
+
+// Creates name in dir and locks it. Returns the descriptor, or -1 with errno set;
+// EEXIST when the name is taken, also by a file removed between create and lock.
+int CreateLocked(int dir, const char* name) {
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+  int fd = openat(dir, name, flags, 0666);
+  if (fd < 0) return -1;
+  struct stat info;
+  // Another run that found it before the lock removes it: start again.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &info) != 0 || info.st_nlink == 0) {
+    close(fd);
+    errno = EEXIST;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
 
-CreateFailure PartialFile::Create(DirHandle folder) {
+CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames) {
   InstallHandlers();
   const int dir = static_cast<int>(folder);
-  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
-  int fd = openat(dir, PartialFile::kName, flags, 0666);
-  // Left by a run that was killed outright: it was never anybody's file.
-  if (fd < 0 && errno == EEXIST && unlinkat(dir, PartialFile::kName, 0) == 0)
-    fd = openat(dir, PartialFile::kName, flags, 0666);
-  if (fd < 0) return IsDiskWide(errno) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
+  int fd = -1;
+  for (unsigned slot = 0; slot < kPartialSlots && fd < 0; ++slot) {
+    PartialSlotName(windowsNames, slot, name_);
+    fd = CreateLocked(dir, name_);
+    if (fd < 0 && errno == EEXIST && TakeOverLeftover(dir, name_)) fd = CreateLocked(dir, name_);
+    if (fd < 0 && errno != EEXIST) return FailureOf(errno);
+  }
+  if (fd < 0) return CreateFailure::kThisName;
+  hold_ = dup(fd);
+  if (hold_ < 0) {
+    int error = errno;
+    unlinkat(dir, name_, 0);
+    close(fd);
+    return FailureOf(error);
+  }
   folder_ = folder;
+  g_partialName = name_;
   g_partialDir = dir;
   stream_ = StreamOn(fd, -1);
   if (stream_ != nullptr) return CreateFailure::kNone;
@@ -68,14 +129,20 @@ int PartialFile::SetTimes(std::uint32_t accessTime, std::uint32_t modificationTi
   return stream_ != nullptr && futimens(stream_->fd, times) == 0 ? 0 : -1;
 }
 
+Move PartialFile::MoveTo(const char* name) {
+  return MoveAt(folder_, name_, name);
+}
+
 void PartialFile::Drop() {
   if (folder_ == kNoDir) return;
   Close();
-  unlinkat(static_cast<int>(folder_), PartialFile::kName, 0);
+  unlinkat(static_cast<int>(folder_), name_, 0);
   Release();
 }
 
 void PartialFile::Release() {
-  folder_ = kNoDir;
   g_partialDir = -1;
+  folder_ = kNoDir;
+  if (hold_ >= 0) close(static_cast<int>(hold_));
+  hold_ = -1;
 }
