@@ -27,7 +27,7 @@ TEST(CopyBytes, WritesTheCountWithZerosWhereTheSourceIsShort) {
     WriteFile(dir / "source", source);
     Stream* in = OpenForReading(dir / "source");
     PartialFile out;
-    ASSERT_TRUE(in != nullptr && out.Create(folder) == CreateFailure::kNone);
+    ASSERT_TRUE(in != nullptr && out.Create(folder, false) == CreateFailure::kNone);
     std::memset(chunk, 0xAA, sizeof chunk);  // what an earlier entry left there
     CopyResult copy = CopyBytes(in, out.stream(), static_cast<long long>(c.count), chunk);
     EXPECT_TRUE(copy.written);

@@ -31,8 +31,7 @@ std::string MakeIn(const std::string& dir, const std::string& folderPath, bool v
   std::string name = slash == std::string::npos ? folderPath : folderPath.substr(slash + 1);
   DirHandle parent = OpenDirectory((dir + above).c_str());
   testing::internal::CaptureStdout();
-  bool made = false;
-  CloseDirectory(MakeFolder(settings, parent, name.c_str(), folderPath.c_str(), &made));
+  CloseDirectory(MakeFolder(settings, parent, name.c_str(), folderPath.c_str()).handle);
   CloseDirectory(parent);
   return testing::internal::GetCapturedStdout();
 }

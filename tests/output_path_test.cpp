@@ -1,7 +1,6 @@
 // URL to output path: the pure mapping, in tables.
 #include "extract/output_path.h"
 
-
 #include <filesystem>
 #include <memory>
 #include <set>

@@ -23,7 +23,7 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalDropAndDestructor) {
   // Named: whole under the name, nothing else left.
   {
     PartialFile partial;
-    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Create(folder, false), CreateFailure::kNone);
     ASSERT_EQ(WriteBlock(partial.stream(), "whole", 5), 1);
     ASSERT_EQ(partial.Close(), 0);
     EXPECT_EQ(partial.Name("entry"), Naming::kNamed);
@@ -34,7 +34,7 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalDropAndDestructor) {
   // with its owner.
   {
     PartialFile partial;
-    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Create(folder, false), CreateFailure::kNone);
     ASSERT_EQ(partial.Close(), 0);
     EXPECT_EQ(partial.Name("entry"), Naming::kTaken);
     EXPECT_EQ(ReadFile(dir / "entry"), "whole");
@@ -44,7 +44,7 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalDropAndDestructor) {
 
   // Dropped while open.
   PartialFile open;
-  ASSERT_EQ(open.Create(folder), CreateFailure::kNone);
+  ASSERT_EQ(open.Create(folder, false), CreateFailure::kNone);
   open.Drop();
   EXPECT_EQ(ListTree(dir.path()), "entry\n");
 
@@ -54,7 +54,7 @@ TEST(PartialFile, NamedWithoutReplacingOrRemovedBySignalDropAndDestructor) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       PartialFile partial;
-      if (partial.Create(folder) != CreateFailure::kNone ||
+      if (partial.Create(folder, false) != CreateFailure::kNone ||
           WriteBlock(partial.stream(), "half", 4) != 1)
         _exit(1);
       raise(signalNumber);
@@ -78,7 +78,7 @@ TEST(PartialFile, TimesAreSetThroughTheStream) {
   for (const auto& c : cases) {
     std::string name = std::to_string(c.access);
     PartialFile partial;
-    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Create(folder, false), CreateFailure::kNone);
     ASSERT_EQ(WriteBlock(partial.stream(), "x", 1), 1);
     EXPECT_EQ(partial.SetTimes(c.access, c.modification), 0);
     ASSERT_EQ(partial.Close(), 0);

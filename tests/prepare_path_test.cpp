@@ -106,7 +106,7 @@ TEST_F(PreparedPath, ALinkSwappedInBetweenEntriesLeadsNowhere) {
   FileSpot spot;
   ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
   PartialFile partial;
-  ASSERT_EQ(partial.Create(spot.folder), CreateFailure::kNone);
+  ASSERT_EQ(partial.Create(spot.folder, false), CreateFailure::kNone);
   partial.Close();
   EXPECT_EQ(partial.Name(path->text + spot.nameStart), PartialFile::Naming::kNamed);
   EXPECT_EQ(ListTree(root_ / "elsewhere"), "");
@@ -123,7 +123,7 @@ TEST_F(PreparedPath, ARememberedFolderThatWentMissingTakesNothing) {
   FileSpot spot;
   ASSERT_EQ(PrepareOutputPath(Flags(1, 0, 0), "http://h/a/y", *path, *chain_, &spot), Stop::kNone);
   PartialFile partial;
-  EXPECT_EQ(partial.Create(spot.folder), CreateFailure::kThisName);
+  EXPECT_EQ(partial.Create(spot.folder, false), CreateFailure::kThisName);
   EXPECT_EQ(ListTree(Out()), "h/\n");
 }
 
@@ -155,7 +155,7 @@ TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
         PrepareOutputPath(Flags(1, 0, 0), ("http://" + path).c_str(), *mapped, *chain_, &spot),
         Stop::kNone);
     PartialFile partial;
-    ASSERT_EQ(partial.Create(spot.folder), CreateFailure::kNone) << path;
+    ASSERT_EQ(partial.Create(spot.folder, false), CreateFailure::kNone) << path;
     partial.Close();
     ASSERT_EQ(partial.Name(mapped->text + spot.nameStart), PartialFile::Naming::kNamed) << path;
     ASSERT_TRUE(IsRegularFile(Out() + "/" + path)) << path;

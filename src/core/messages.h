@@ -82,6 +82,8 @@ inline constexpr char kSavingAs[] = "      => saving as: '%s'\n";
 inline constexpr char kCantCreateFile[] = "Can't create file: '%s' - skip\n";
 inline constexpr char kTimes[] = "ModificationTime=0x%X, LastAccessTime=0x%X\n";
 inline constexpr char kErrorWriting[] = "Error writing file: %s (may be disk full)\n";
+inline constexpr char kOutOfHandles[] =
+    "ERROR: too many open files (the open-file limit is %lu) - stopping.\n";
 inline constexpr char kAlternativeSuffix[] = ".Over%04lX";
 inline constexpr char kAsideSuffix[] = "_";
 inline constexpr char kShortRead[] =

@@ -70,11 +70,13 @@ Stream* CacheDir::OpenIndex(bool verbose) {
   return nullptr;
 }
 
-Stream* CacheDir::OpenCachedFile(const Settings& settings, const char* file) {
+Stream* CacheDir::OpenCachedFile(const Settings& settings, const char* file, bool* noHandles) {
   ReadRefusal refusal = ReadRefusal::kCannotOpen;
   char converted[kPathSize];
   bool convertible = ToAnsiPath(file, converted);
   Stream* source = convertible ? OpenForReadingBeneath(handle_, converted, refusal) : nullptr;
+  *noHandles = source == nullptr && refusal == ReadRefusal::kCannotOpen && !HandlesLeft();
+  if (*noHandles) return nullptr;
   if (source == nullptr && refusal == ReadRefusal::kCannotOpen && convertible) {
     // Missing as the index names it: the one name in its folder that differs
     // from it in letter case only is taken instead.

@@ -37,8 +37,9 @@ class CacheDir {
   // ".." level or a symbolic link leading out, a FIFO, a device or a folder are
   // refused like a missing file. A name that is missing is looked for in another
   // letter case, and taken when exactly one name in its folder matches. Returns
-  // the stream, or nullptr, with why said when verbose ("Can't open for read file").
-  Stream* OpenCachedFile(const Settings& settings, const char* file);
+  // the stream, or nullptr, with why said when verbose ("Can't open for read file");
+  // *noHandles is set, and nothing said, when it failed for want of a free handle.
+  Stream* OpenCachedFile(const Settings& settings, const char* file, bool* noHandles);
 
  private:
   struct CaseMatch {

@@ -28,7 +28,13 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
                                          Stream* source, const Entry& entry, const OutputPath& path,
                                          const FileSpot& spot) {
   PartialFile partial;
-  CreateFailure why = partial.Create(spot.folder);
+  CreateFailure why = partial.Create(spot.folder, settings.windowsNames);
+  if (why == CreateFailure::kNoHandles) {
+    Handles handles = extraction.folders.GiveBackHandles();
+    if (handles == Handles::kFreed) why = partial.Create(spot.folder, settings.windowsNames);
+    if (handles == Handles::kExhausted || why == CreateFailure::kNoHandles)
+      return EntryResult{Outcome::kFailed, SayOutOfHandles()};
+  }
   if (why != CreateFailure::kNone)
     return why == CreateFailure::kDiskWide ? FailWrite(entry.url) : CantCreate(path.text);
   long long count = StreamFileSize(source);
@@ -44,6 +50,7 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
   }
   PartialFile::Naming naming = partial.Name(path.text + spot.nameStart);
   if (naming == PartialFile::Naming::kTaken) return std::nullopt;
+  if (naming == PartialFile::Naming::kDiskWide) return FailWrite(entry.url);
   if (settings.verbose) Say(msg::kTimes, entry.modificationTime, entry.lastAccessTime);
   if (naming == PartialFile::Naming::kFailed) return CantCreate(path.text);
   if (copy.missing == 0) return EntryResult{Outcome::kSaved};
@@ -76,7 +83,14 @@ EntryResult Save(const Settings& settings, Extraction& extraction, Stream* sourc
 
 EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& extraction,
                          const Entry& entry) {
-  Stream* source = cache.OpenCachedFile(settings, entry.file);
+  bool noHandles = false;
+  Stream* source = cache.OpenCachedFile(settings, entry.file, &noHandles);
+  if (noHandles) {
+    // Nothing of the entry is in use yet: every kept folder may go.
+    extraction.folders.GiveBackHandles();
+    source = cache.OpenCachedFile(settings, entry.file, &noHandles);
+    if (noHandles) return {Outcome::kFailed, SayOutOfHandles()};
+  }
   if (source == nullptr) return {Outcome::kMissing};
   if (!settings.quiet) Say(msg::kUrlLine, entry.url);
 

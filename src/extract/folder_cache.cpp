@@ -1,16 +1,24 @@
 #include "extract/folder_cache.h"
 
+#include <algorithm>
 #include <iterator>
 
+#include "core/messages.h"
+#include "core/say.h"
 #include "platform/system.h"
+
+Stop SayOutOfHandles() {
+  Say(msg::kOutOfHandles, static_cast<unsigned long>(OpenHandleLimit()));
+  return Stop::kWriteFailed;
+}
 
 void FolderCache::Start(DirHandle root, bool rootMade) {
   root_ = root;
   rootMade_ = rootMade;
   // Half of what the process may open, so that every other file still can be.
-  std::size_t limit = OpenHandleLimit() / 2;
-  capacity_ = limit < kMostKeptFolders ? limit : kMostKeptFolders;
-  if (capacity_ < kMaxKeptLevels + 2) capacity_ = kMaxKeptLevels + 2;
+  std::size_t limit = OpenHandleLimit();
+  capacity_ = std::min({kMostKeptFolders, limit / 2,
+                        limit > kHandlesBesidesFolders ? limit - kHandlesBesidesFolders : 0});
 }
 
 KeptFolder* FolderCache::Find(std::uint64_t hash, const char* path, std::size_t length) {
@@ -24,11 +32,20 @@ KeptFolder* FolderCache::Find(std::uint64_t hash, const char* path, std::size_t 
 
 bool FolderCache::Keep(std::uint64_t hash, const char* path, std::size_t length, DirHandle handle,
                        bool made) {
-  if (byHash_.count(hash) != 0) return false;
+  if (capacity_ == 0 || byHash_.count(hash) != 0) return false;
   if (kept_.size() >= capacity_) Forget(std::prev(kept_.end()));
   kept_.push_front(KeptFolder{handle, made, hash, std::string(path, length)});
   byHash_[hash] = kept_.begin();
   return true;
+}
+
+Handles FolderCache::GiveBackHandles() {
+  if (HandlesLeft()) return Handles::kEnough;
+  if (kept_.size() <= 1) return Handles::kExhausted;
+  while (kept_.size() > 1) Forget(std::prev(kept_.end()));
+  // Fewer from now on, so that it does not happen again and again.
+  capacity_ /= 2;
+  return Handles::kFreed;
 }
 
 void FolderCache::HoldBriefly(DirHandle handle) {

@@ -11,19 +11,37 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/stop.h"
 #include "platform/dir_handle.h"
 
 // How many folders are held open at most (less where the system allows fewer
 // open handles); the least recently used one is closed to make room.
 inline constexpr std::size_t kMostKeptFolders = 1024;
 
-// Folder levels deeper than this are opened for one entry and closed again. Being
-// far below what is kept, the levels of the entry being prepared are never the
-// least recently used ones.
+// How many handles a run needs besides the folders kept: the standard streams,
+// the index, the cache directory, the output directory, a cached file, a file
+// compared, a partial file and its hold, a folder lock, the console, the levels
+// being opened.
+inline constexpr std::size_t kHandlesBesidesFolders = 16;
+
+// What GiveBackHandles found.
+enum class Handles {
+  kEnough,     // the process could open another file: the failure had another cause
+  kFreed,      // it could not; kept folders were closed, so it is worth trying again
+  kExhausted,  // it could not, and there was nothing left to close
+};
+
+// Folder levels deeper than this are opened for one entry and closed again. The
+// levels of the entry being prepared are used in order, so closing the least
+// recently used folder never closes one still needed.
 inline constexpr std::size_t kMaxKeptLevels = 64;
 
 // How many folders made by the run are remembered at most (a few MiB).
 inline constexpr std::size_t kMaxMadeFolders = std::size_t{1} << 17;
+
+// Says that the process has no handle left, naming the open-file limit, and
+// returns the stop that ends the run like a failed write.
+Stop SayOutOfHandles();
 
 struct KeptFolder {
   DirHandle handle = kNoDir;
@@ -44,7 +62,8 @@ class FolderCache {
   FolderCache& operator=(const FolderCache&) = delete;
 
   // Starts on the output directory's handle, which it then owns; rootMade: the
-  // run made it, and so every folder in it.
+  // run made it, and so every folder in it. Keeps at most half of the open-file
+  // limit, and leaves kHandlesBesidesFolders free.
   void Start(DirHandle root, bool rootMade);
   DirHandle root() const { return root_; }
   bool rootMade() const { return rootMade_; }
@@ -59,6 +78,10 @@ class FolderCache {
   // least recently used folder when full; made: this run made it. Returns false,
   // keeping nothing, when another path of the same hash is kept.
   bool Keep(std::uint64_t hash, const char* path, std::size_t length, DirHandle handle, bool made);
+
+  // After an open failed: when the process had no handle left, closes every kept
+  // folder but the one used last (which may be in use).
+  Handles GiveBackHandles();
 
   // Holds a folder that is not kept until the next one is held or Release.
   void HoldBriefly(DirHandle handle);
@@ -77,7 +100,7 @@ class FolderCache {
 
   DirHandle root_ = kNoDir;
   bool rootMade_ = false;
-  std::size_t capacity_ = kMaxKeptLevels + 2;
+  std::size_t capacity_ = 0;
   std::list<KeptFolder> kept_;  // the most recently used first
   std::unordered_map<std::uint64_t, std::list<KeptFolder>::iterator> byHash_;
   DirHandle brief_ = kNoDir;

@@ -4,15 +4,27 @@
 
 #include "core/messages.h"
 #include "core/say.h"
-#include "platform/output_tree.h"
 
-DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
-                     const char* shownPath, bool* made) {
+namespace {
+
+MadeFolder Made(DirHandle parent, const char* name, CreateFailure failure) {
+  MadeFolder result;
+  result.made = failure == CreateFailure::kNone;
+  if (failure == CreateFailure::kDiskWide) {
+    result.failure = failure;
+    return result;
+  }
+  result.handle = OpenFolderAt(parent, name);
+  return result;
+}
+
+}  // namespace
+
+MadeFolder MakeFolder(const Settings& settings, DirHandle parent, const char* name,
+                      const char* shownPath) {
   // Most levels are new on a first run and found on a later one.
-  *made = MakeFolderAt(parent, name) == 0;
-  if (*made) return OpenFolderAt(parent, name);
-  DirHandle folder = OpenFolderAt(parent, name);
-  if (folder != kNoDir) return folder;
+  MadeFolder result = Made(parent, name, MakeFolderAt(parent, name));
+  if (result.handle != kNoDir || result.failure != CreateFailure::kNone) return result;
   // A readable file is moved aside; so is a link, whatever it points to, so that
   // no deeper level can lead out of the output directory through it.
   NodeKind kind = KindAt(parent, name);
@@ -26,8 +38,10 @@ DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* nam
     if (settings.verbose) Say(msg::kRenamingFileForFolder, shownPath);
     char asideName[kPathSize];
     std::snprintf(asideName, sizeof asideName, "%s%s", name, msg::kAsideSuffix);
-    MoveAt(parent, name, asideName);
+    if (MoveAt(parent, name, asideName) == Move::kDiskWide) {
+      result.failure = CreateFailure::kDiskWide;
+      return result;
+    }
   }
-  *made = MakeFolderAt(parent, name) == 0;
-  return OpenFolderAt(parent, name);
+  return Made(parent, name, MakeFolderAt(parent, name));
 }

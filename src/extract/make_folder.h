@@ -3,11 +3,17 @@
 
 #include "core/settings.h"
 #include "platform/dir_handle.h"
+#include "platform/output_tree.h"
 
-// Makes (or finds) the folder name in parent and returns its handle, or kNoDir.
-// A readable file or a symbolic link that holds the name is first moved aside
-// to the same name with "_" appended (a warning naming shownPath when verbose),
-// never replacing anything; when that name is taken the folder is not made.
-// *made tells whether this call made the folder.
-DirHandle MakeFolder(const Settings& settings, DirHandle parent, const char* name,
-                     const char* shownPath, bool* made);
+struct MadeFolder {
+  DirHandle handle = kNoDir;                     // kNoDir when it could not be made or opened
+  bool made = false;                             // this call made it
+  CreateFailure failure = CreateFailure::kNone;  // kDiskWide: no folder can be made
+};
+
+// Makes (or finds) the folder name in parent and returns its handle. A readable
+// file or a symbolic link that holds the name is first moved aside to the same
+// name with "_" appended (a warning naming shownPath when verbose), never
+// replacing anything; when that name is taken the folder is not made.
+MadeFolder MakeFolder(const Settings& settings, DirHandle parent, const char* name,
+                      const char* shownPath);

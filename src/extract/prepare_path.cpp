@@ -93,27 +93,42 @@ class LevelMaker {
     }
   }
 
-  // Makes (or opens) the level that the separator at end closes.
-  void Step(const Settings& settings, std::size_t end) {
+  // Makes (or opens) the level that the separator at end closes. Returns why
+  // the run must stop, when no folder can be made at all.
+  Stop Step(const Settings& settings, std::size_t end, const char* url) {
     std::size_t start = start_;
     start_ = end + 1;
-    if (end == start) return;  // a doubled separator
+    if (end == start) return Stop::kNone;  // a doubled separator
     ++level_;
     hash_ = ExtendChecksum(hash_, path_.text + hashed_, end - hashed_);
     hashed_ = end;
-    if (level_ <= keptLevels_ || parent_ == kNoDir) return;
+    if (level_ <= keptLevels_ || parent_ == kNoDir) return Stop::kNone;
     char* text = path_.text;
     text[end] = '\0';
     // A folder made earlier in the run is opened, not made again.
     bool remembered = cache_.Remembered(hash_);
-    bool madeNow = false;
-    DirHandle folder = remembered ? OpenFolderAt(parent_, text + start) : kNoDir;
-    if (folder == kNoDir) folder = MakeFolder(settings, parent_, text + start, text, &madeNow);
+    MadeFolder folder;
+    if (remembered) folder.handle = OpenFolderAt(parent_, text + start);
+    if (folder.handle == kNoDir) folder = MakeFolder(settings, parent_, text + start, text);
+    if (folder.handle == kNoDir && folder.failure == CreateFailure::kNone) {
+      Handles handles = cache_.GiveBackHandles();
+      if (handles == Handles::kExhausted) return SayOutOfHandles();
+      if (handles == Handles::kFreed) {
+        bool madeBefore = folder.made;
+        folder = MakeFolder(settings, parent_, text + start, text);
+        folder.made = folder.made || madeBefore;
+      }
+    }
     text[end] = kPathSeparator;
-    if (madeNow) cache_.RememberMade(hash_);
-    made_ = cache_.rootMade() || remembered || madeNow;
-    if (folder != kNoDir) Hold(cache_, hash_, text, end, folder, made_, level_ - 1);
-    parent_ = folder;
+    if (folder.failure == CreateFailure::kDiskWide) {
+      Say(msg::kErrorWriting, url);
+      return Stop::kWriteFailed;
+    }
+    if (folder.made) cache_.RememberMade(hash_);
+    made_ = cache_.rootMade() || remembered || folder.made;
+    if (folder.handle != kNoDir) Hold(cache_, hash_, text, end, folder.handle, made_, level_ - 1);
+    parent_ = folder.handle;
+    return Stop::kNone;
   }
 
   void Finish(FileSpot* spot) const {
@@ -156,7 +171,8 @@ Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& pa
     if (event.kind == PathEvent::kEscaped) {
       if (settings.verbose) Say(msg::kRenamingChar, event.byte, event.byte, url);
     } else if (maker) {
-      maker->Step(settings, event.position);
+      Stop stop = maker->Step(settings, event.position, url);
+      if (stop != Stop::kNone) return stop;
     }
   }
   if (maker) maker->Finish(spot);

@@ -20,6 +20,8 @@ struct FileSpot {
 // directory. A folder the cache keeps, or that exists already, is reached without
 // making or testing its levels. When a level cannot be made, nothing is made
 // below it. The folder handle in *spot belongs to the cache. Returns
-// Stop::kEscape when ESC was pressed at the pause, else Stop::kNone.
+// Stop::kEscape when ESC was pressed at the pause, Stop::kWriteFailed when no
+// folder can be made on the disk at all or no handle is left (said, with the
+// URL or the open-file limit), else Stop::kNone.
 Stop PrepareOutputPath(const Settings& settings, const char* url, OutputPath& path,
                        FolderCache& cache, FileSpot* spot);

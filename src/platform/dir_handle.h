@@ -15,3 +15,7 @@ DirHandle OpenDirectory(const char* path);
 
 // Releases the handle. kNoDir is ignored.
 void CloseDirectory(DirHandle dir);
+
+// Whether the process could open one more file now: false when it holds as many
+// as its open-file limit allows (or the system has none left).
+bool HandlesLeft();

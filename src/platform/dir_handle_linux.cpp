@@ -17,3 +17,9 @@ DirHandle OpenDirectory(const char* path) {
 void CloseDirectory(DirHandle dir) {
   if (dir != kNoDir) close(static_cast<int>(dir));
 }
+
+bool HandlesLeft() {
+  int fd = open("/", O_PATH | O_CLOEXEC);
+  if (fd >= 0) close(fd);
+  return fd >= 0 || (errno != EMFILE && errno != ENFILE);
+}

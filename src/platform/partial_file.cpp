@@ -8,7 +8,7 @@ void PartialSlotName(bool windowsNames, unsigned slot, char (&name)[kPartialName
   } else if (slot == 0) {
     std::snprintf(name, sizeof name, ":talvex-partial");
   } else {
-    std::snprintf(name, sizeof name, ":talvex-partial.%u", slot);
+    std::snprintf(name, sizeof name, ":talvex-partial.%02u", slot % kPartialSlots);
   }
 }
 

@@ -30,8 +30,8 @@ class PartialFile {
  public:
   enum class Naming {
     kNamed,
-    kTaken,   // the name is taken: the file stays closed, to be given another
-    kFailed,  // the file was removed
+    kTaken,     // the name is taken: the file stays closed, to be given another
+    kFailed,    // the file was removed
     kDiskWide,  // the file was removed; the disk refuses every naming
   };
 
