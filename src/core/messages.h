@@ -40,6 +40,14 @@ inline constexpr char kCantResolveCacheDir[] =
 // Before the first pause: writing there could change the cache.
 inline constexpr char kOutputHoldsCache[] =
     "ERROR: output dir '%s' is the cache dir or contains it - refusing to change the cache.\n";
+inline constexpr char kOutputInsideCache[] =
+    "ERROR: output dir '%s' lies inside the cache dir - refusing to change the cache.\n";
+inline constexpr char kOutputThroughCacheLink[] =
+    "ERROR: output dir '%s' is reached through a symbolic link inside the cache dir - refusing "
+    "to let the cache choose where output goes.\n";
+// Verbose, once: the output lies on a disk with the Windows naming rules.
+inline constexpr char kWindowsFileSystem[] =
+    "Output dir is on a %s file system: names follow the Windows rules.\n";
 
 // Pause: the prompt and the blanking go to standard error.
 inline constexpr char kPausePrompt[] = "press any key to continue, ESC to exit...";

@@ -96,9 +96,9 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
 
   OutputPath path;
   FileSpot spot;
-  EntryResult result = {Outcome::kFailed, Stop::kEscape};
-  if (PrepareOutputPath(settings, entry.url, path, extraction.folders, &spot) == Stop::kNone)
-    result = Save(settings, extraction, source, entry, path, spot);
+  EntryResult result = {Outcome::kFailed};
+  result.stop = PrepareOutputPath(settings, entry.url, path, extraction.folders, &spot);
+  if (result.stop == Stop::kNone) result = Save(settings, extraction, source, entry, path, spot);
   CloseStream(source);
   return result;
 }

@@ -16,6 +16,7 @@ DirHandle OpenDirectory(const char* path);
 // Releases the handle. kNoDir is ignored.
 void CloseDirectory(DirHandle dir);
 
-// Whether the process could open one more file now: false when it holds as many
-// as its open-file limit allows (or the system has none left).
+// Whether the process could open a file now, which may take two handles at once:
+// false when it holds nearly as many as its open-file limit allows (or the
+// system has none left).
 bool HandlesLeft();

@@ -95,9 +95,11 @@ DirHandle OpenFolderPathAt(DirHandle dir, const char* path) {
 
 CreateFailure MakeFolderAt(DirHandle dir, const char* name) {
   if (mkdirat(Fd(dir), name, 0777) == 0) return CreateFailure::kNone;
-  // A read-only disk refuses even a folder that exists: that one is no failure.
-  if (errno == EROFS && KindAt(dir, name) != NodeKind::kMissing) return CreateFailure::kThisName;
-  return IsDiskWide(errno) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
+  int error = errno;
+  // A read-only disk may refuse even a folder that exists: that one is no failure.
+  if (error == EROFS && KindAt(dir, name) != NodeKind::kMissing) return CreateFailure::kThisName;
+  if (error == EMFILE || error == ENFILE) return CreateFailure::kNoHandles;
+  return IsDiskWide(error) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
 }
 
 Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind) {

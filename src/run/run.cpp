@@ -15,10 +15,12 @@
 #include "platform/ansi_path.h"
 #include "platform/beneath.h"
 #include "platform/dir_handle.h"
+#include "platform/output_tree.h"
 #include "platform/stream.h"
 #include "platform/system.h"
 #include "run/command_line.h"
 #include "run/entry_loop.h"
+#include "run/output_place.h"
 
 namespace {
 
@@ -83,13 +85,39 @@ int EnterOutputDir(const char* outputDir, bool* made) {
   return PausePrompt() ? kExitOutputRefused : kExitEscape;
 }
 
+// Says why the output directory may not be used, if it may not.
+bool RefuseOutputPlace(const Settings& settings, const char* startDir,
+                       const std::string& cacheDir) {
+  const char* outputDir = settings.outputDir.c_str();
+  if (OutputHoldsCache(outputDir, cacheDir.c_str())) {
+    Say(msg::kOutputHoldsCache, outputDir);
+    return true;
+  }
+  switch (JudgeOutputPlace(startDir, outputDir, cacheDir, settings.windowsNames)) {
+    case OutputPlace::kInsideCache:
+      Say(msg::kOutputInsideCache, outputDir);
+      return true;
+    case OutputPlace::kThroughCacheLink:
+      Say(msg::kOutputThroughCacheLink, outputDir);
+      return true;
+    case OutputPlace::kFine:
+      break;
+  }
+  return false;
+}
+
 // Extracts every entry of the index into the current directory, the output
 // directory (outputMade: the run made it). Returns why it stopped early, if it did.
-Stop ExtractAll(const Settings& settings, CacheDir& cache, Stream* index, bool outputMade,
-                Tally& tally) {
+Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMade, Tally& tally) {
   auto extraction = std::make_unique<Extraction>();
   // The output tree is reached through handles from here on.
   extraction->folders.Start(OpenDirectory("."), outputMade);
+  // A FAT, exFAT or NTFS disk refuses names that the Windows rules escape.
+  std::string windowsDisk = WindowsFileSystemAt(extraction->folders.root());
+  if (!windowsDisk.empty() && !settings.windowsNames) {
+    settings.windowsNames = true;
+    if (settings.verbose) Say(msg::kWindowsFileSystem, windowsDisk.c_str());
+  }
   return ProcessEntries(settings, index, cache.path().size(), tally, [&](const Entry& entry) {
     return ExtractEntry(settings, cache, *extraction, entry);
   });
@@ -122,11 +150,8 @@ int Run(int argc, const char* const* argv) {
   if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendSeparator(startDir);
   std::string cacheDir;
   if (!ResolveCacheDir(settings, startDir, cacheDir)) return kExitNoIndex;
+  if (RefuseOutputPlace(settings, startDir, cacheDir)) return kExitOutputRefused;
   const char* outputDir = settings.outputDir.c_str();
-  if (OutputHoldsCache(outputDir, cacheDir.c_str())) {
-    Say(msg::kOutputHoldsCache, outputDir);
-    return kExitOutputRefused;
-  }
   if (!settings.quiet) {
     Say(msg::kUsingCacheDir, cacheDir.c_str());
     Say(msg::kUsingOutputDir, startDir);
