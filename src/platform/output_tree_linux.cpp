@@ -48,18 +48,23 @@ bool LockFolder(int fd) {
 
 // For file systems that can neither rename without replacing nor link (FAT and
 // exFAT through FUSE): the name is looked at and given while the folder is
-// locked, so that no other run gives it meanwhile.
+// locked, so that no other run gives it meanwhile. Some of these drivers give a
+// renamed file the time of the renaming: its times are set again.
 Move MoveLocked(int fd, const char* from, const char* to) {
   int lock = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (lock < 0) return MoveFailure(errno);
   Move moved = Move::kFailed;
-  if (LockFolder(lock)) {
-    struct stat info;
-    if (fstatat(fd, to, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+  struct stat source, target;
+  if (LockFolder(lock) && fstatat(fd, from, &source, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(fd, to, &target, AT_SYMLINK_NOFOLLOW) == 0) {
       moved = Move::kNameTaken;
     } else if (errno == ENOENT) {
       moved = renameat(fd, from, fd, to) == 0 ? Move::kDone : MoveFailure(errno);
     }
+  }
+  if (moved == Move::kDone && !S_ISLNK(source.st_mode)) {
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    utimensat(fd, to, times, AT_SYMLINK_NOFOLLOW);
   }
   close(lock);
   return moved;

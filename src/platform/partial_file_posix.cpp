@@ -102,8 +102,13 @@ CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames) {
   for (unsigned slot = 0; slot < kPartialSlots && fd < 0; ++slot) {
     PartialSlotName(windowsNames, slot, name_);
     fd = CreateLocked(dir, name_);
-    if (fd < 0 && errno == EEXIST && TakeOverLeftover(dir, name_)) fd = CreateLocked(dir, name_);
-    if (fd < 0 && errno != EEXIST) return FailureOf(errno);
+    if (fd >= 0) break;
+    if (errno != EEXIST) return FailureOf(errno);
+    // Taken: by a live run (the next slot then), or left by one that ended.
+    if (TakeOverLeftover(dir, name_)) {
+      fd = CreateLocked(dir, name_);
+      if (fd < 0 && errno != EEXIST) return FailureOf(errno);
+    }
   }
   if (fd < 0) return CreateFailure::kThisName;
   hold_ = dup(fd);
