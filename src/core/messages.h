@@ -41,9 +41,11 @@ inline constexpr char kCantResolveCacheDir[] =
 inline constexpr char kOutputHoldsCache[] =
     "ERROR: output dir '%s' is the cache dir or contains it - refusing to change the cache.\n";
 
-// Pause: the prompt and the blanking go to standard error.
+// Pause: the prompt and, on a terminal, the blanking go to standard error;
+// elsewhere the prompt ends its line.
 inline constexpr char kPausePrompt[] = "press any key to continue, ESC to exit...";
 inline constexpr char kPauseBlank[] = "\r                                         \r";
+inline constexpr char kPauseLineEnd[] = "\n";
 inline constexpr char kExitingByEscape[] = "\n*** Exiting by ESCAPE ***\n";
 
 // Path conversion.
