@@ -51,7 +51,7 @@ TEST(PausePty, AnyOtherKeyContinuesWithoutEcho) {
     RunResult r = session.Finish();
     EXPECT_EQ(r.exitCode, 0);
     // The prompt is blanked and nothing of the key is echoed.
-    EXPECT_EQ(r.out, Pauses(1));
+    EXPECT_EQ(r.out, TerminalPauses(1));
     EXPECT_TRUE(IsDirectory(s.out));
     ExpectTerminalRestored(session);
   }
@@ -98,7 +98,8 @@ TEST(PausePty, KeysTypedAheadWaitForTheNextPause) {
     RunResult r = session.Finish(3000);
     EXPECT_EQ(r.exitCode, 255);
     std::string before =
-        c.pauses == 1 ? "" : Pauses(1) + "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n";
+        c.pauses == 1 ? ""
+                      : TerminalPauses(1) + "ERROR: can't create DIR 'TALVEX.OUT' - skipping.\n";
     EXPECT_EQ(FromTerminal(r.out), before + PtySession::kPrompt + "\n*** Exiting by ESCAPE ***\n");
   }
 }
@@ -111,7 +112,7 @@ TEST(PausePty, BackgroundRunDoesNotWait) {
   PtySession session({"-q", s.cache}, background);
   RunResult r = session.Finish(3000);
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, Pauses(1));
+  EXPECT_EQ(r.out, TerminalPauses(1));
   EXPECT_TRUE(IsDirectory(s.out));
 }
 

@@ -49,9 +49,11 @@ inline constexpr char kOutputThroughCacheLink[] =
 inline constexpr char kWindowsFileSystem[] =
     "Output dir is on a %s file system: names follow the Windows rules.\n";
 
-// Pause: the prompt and the blanking go to standard error.
+// Pause: the prompt and, on a terminal, the blanking go to standard error;
+// elsewhere the prompt ends its line.
 inline constexpr char kPausePrompt[] = "press any key to continue, ESC to exit...";
 inline constexpr char kPauseBlank[] = "\r                                         \r";
+inline constexpr char kPauseLineEnd[] = "\n";
 inline constexpr char kExitingByEscape[] = "\n*** Exiting by ESCAPE ***\n";
 
 // Path conversion.

@@ -26,13 +26,17 @@ bool PausePrompt() {
   // What the pause is about must be on the screen before it waits.
   std::fflush(stdout);
   bool console = BeginKeyWait() == 0;
+  // On a terminal the prompt is blanked after the key; in a file or a pipe (a
+  // log) it is a line of its own, so the next message starts a line.
+  bool terminal = StandardErrorIsTerminal();
   std::fputs(msg::kPausePrompt, stderr);
+  if (!terminal) std::fputs(msg::kPauseLineEnd, stderr);
   int key = console ? WaitForKey() : -1;
   EndKeyWait();
   if (key == kKeyEscape) {
     Say(msg::kExitingByEscape);
     return false;
   }
-  std::fputs(msg::kPauseBlank, stderr);
+  if (terminal) std::fputs(msg::kPauseBlank, stderr);
   return true;
 }

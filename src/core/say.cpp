@@ -5,28 +5,76 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/system.h"
+
 namespace {
 
-bool IsControl(unsigned char byte) {
-  return byte < 0x20 || byte == 0x7F;
+// The length of the well-formed UTF-8 sequence at the start of text (2 to 4
+// bytes), or 0 when none starts there. Reading stops at the first byte that
+// does not fit, so never past the terminator.
+std::size_t Utf8Length(const unsigned char* text) {
+  unsigned char lead = text[0];
+  unsigned char low = 0x80;  // the bounds of the second byte
+  unsigned char high = 0xBF;
+  std::size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong form
+    if (lead == 0xED) high = 0x9F;  // no surrogate
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;   // no overlong form
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text[1] < low || text[1] > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (text[i] < 0x80 || text[i] > 0xBF) return 0;
+  }
+  return length;
 }
 
+// How many bytes from the start of text the console shows as one character,
+// or 0 when the first byte is a control, to be written as "%xx". Where the
+// console has C1 controls they are controls too: U+0080-U+009F (the lead 0xC2
+// here, its second byte at the next call, where it stands alone) and any byte
+// 0x80-0x9F outside a well-formed UTF-8 sequence.
+std::size_t ShownAsIs(const unsigned char* text) {
+  unsigned char byte = text[0];
+  if (byte < 0x20 || byte == 0x7F) return 0;
+  if (byte < 0x80 || !kConsoleHasC1Controls) return 1;
+  std::size_t length = Utf8Length(text);
+  if (length == 2 && byte == 0xC2 && text[1] < 0xA0) return 0;
+  if (length > 0) return length;
+  return byte < 0xA0 ? 0 : 1;
+}
+
+// One byte alone, as in "%c".
 void PutByte(unsigned char byte) {
-  if (IsControl(byte)) {
-    std::printf("%%%02x", byte);
-  } else {
+  const unsigned char alone[2] = {byte, '\0'};
+  if (ShownAsIs(alone) > 0) {
     std::fputc(byte, stdout);
+  } else {
+    std::printf("%%%02x", byte);
   }
 }
 
-void PutVisible(const char* text) {
-  // Runs of plain bytes go out in one call; only control bytes are rewritten.
+void PutVisible(const char* value) {
+  const auto* text = reinterpret_cast<const unsigned char*>(value);
+  // Runs of bytes shown as they are go out in one call.
   while (*text != '\0') {
     std::size_t plain = 0;
-    while (text[plain] != '\0' && !IsControl(static_cast<unsigned char>(text[plain]))) ++plain;
+    while (text[plain] != '\0') {
+      std::size_t shown = ShownAsIs(text + plain);
+      if (shown == 0) break;
+      plain += shown;
+    }
     std::fwrite(text, 1, plain, stdout);
     text += plain;
-    if (*text != '\0') PutByte(static_cast<unsigned char>(*text++));
+    if (*text != '\0') std::printf("%%%02x", *text++);
   }
 }
 

@@ -266,6 +266,10 @@ bool ListFolderBeneath(DirHandle dir, const char* folder, std::vector<std::strin
   if (dir == kNoDir) return false;
   int fd = OpenFolderBeneath(static_cast<int>(dir), folder);
   if (fd < 0) return false;
+  // Reading the entries would set the folder's access time: O_NOATIME keeps it
+  // where permitted (the owner or a privileged process); else it lists as is.
+  int status = fcntl(fd, F_GETFL);
+  if (status >= 0) fcntl(fd, F_SETFL, status | O_NOATIME);
   DIR* listing = fdopendir(fd);
   if (listing == nullptr) {
     close(fd);

@@ -170,8 +170,21 @@ bool ListFolderBeneath(DirHandle dir, const char* folder, std::vector<std::strin
   ReadRefusal refusal;
   if (dir == kNoDir || folder == nullptr) return false;
   if (folder[0] != '\0' && !SplitLevels(folder, levels, refusal)) return false;
-  HANDLE handle = OpenFolderLevels(NativeHandle(dir), levels, levels.size(), refusal);
-  if (handle == nullptr) return false;
+  HANDLE opened = OpenFolderLevels(NativeHandle(dir), levels, levels.size(), refusal);
+  if (opened == nullptr) return false;
+  // Listing would set the folder's access time. A handle of its own that may
+  // write the folder's attributes can keep it; where that access is refused
+  // the folder is listed through the handle as opened.
+  const DWORD access =
+      FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+  HANDLE handle = ReOpenFile(opened, access, kShareAll,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+  if (handle == INVALID_HANDLE_VALUE) {
+    handle = opened;
+  } else {
+    CloseHandle(opened);
+    KeepAccessTime(handle);
+  }
   std::vector<unsigned char> buffer(64 * 1024);
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   bool listed = true;

@@ -21,3 +21,7 @@ int ReadConsoleKey();
 
 // Restores the console as BeginKeyWait found it.
 void EndKeyWait();
+
+// True when standard error is a terminal (POSIX) or a console (Windows), false
+// when it goes to a file or a pipe.
+bool StandardErrorIsTerminal();

@@ -188,3 +188,7 @@ void EndKeyWait() {
   close(g_tty);
   g_tty = -1;
 }
+
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}

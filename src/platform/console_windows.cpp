@@ -56,3 +56,9 @@ void EndKeyWait() {
   if (g_input != INVALID_HANDLE_VALUE) CloseHandle(g_input);
   g_input = INVALID_HANDLE_VALUE;
 }
+
+// A console handle has a console mode; a file, a pipe or NUL has none.
+bool StandardErrorIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}

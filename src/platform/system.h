@@ -32,6 +32,12 @@ std::size_t OpenHandleLimit();
 // blank, and '"'. The URL mapping then escapes them.
 extern const bool kWindowsNameRules;
 
+// True when the console takes C1 controls as controls: the bytes 0x80-0x9F on
+// their own, and U+0080-U+009F in UTF-8 (0x9B and "\xc2\x9b" both start an
+// escape sequence on a POSIX terminal). False where the console shows them as
+// characters of its code page (Windows).
+extern const bool kConsoleHasC1Controls;
+
 // The program's arguments: element 0 is the program, then the arguments in order.
 struct ArgumentList {
   int count;

@@ -7,6 +7,7 @@
 
 const char kPathSeparator = '/';
 const bool kWindowsNameRules = false;
+const bool kConsoleHasC1Controls = true;
 
 // On POSIX a leading '/' is an absolute path, so only '-' starts a switch.
 bool IsSwitchStart(char c) {

@@ -10,6 +10,7 @@
 
 const char kPathSeparator = '\\';
 const bool kWindowsNameRules = true;
+const bool kConsoleHasC1Controls = false;
 
 bool IsSwitchStart(char c) {
   return c == '/' || c == '-';

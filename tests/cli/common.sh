@@ -1,17 +1,19 @@
 # What every case shares; tests/cli/run.sh sources it before the case.
 export LC_ALL=C
-pause=$'press any key to continue, ESC to exit...\r'"$(printf '%41s')"$'\r'
+# A pause whose standard error is no terminal writes its prompt as a whole line.
+pause=$'press any key to continue, ESC to exit...\n'
 
 # talvex ARGS: the binary, with no controlling terminal (so its pauses return at
 # once) and a timeout. Its standard output passes unchanged; then a line gives
 # its exit code and the number of pauses on its standard error, where anything
-# else goes to the case's standard error.
+# else goes to the case's standard error. The exit code is captured after the
+# standard error, which thus keeps its final newline.
 talvex() {
   local err status rest
-  { err=$(setsid -w timeout 20 "$TALVEX" "$@" </dev/null 2>&1 >&3); status=$?; } 3>&1
-  rest=${err//"$pause"/}
+  { err=$(setsid -w timeout 20 "$TALVEX" "$@" </dev/null 2>&1 >&3; printf '|%s' $?); } 3>&1
+  status=${err##*|} err=${err%|*} rest=${err//"$pause"/}
   echo "[exit $status, pauses $(((${#err} - ${#rest}) / ${#pause}))]"
-  [ -z "$rest" ] || printf '%s\n' "$rest" >&2
+  [ -z "$rest" ] || printf '%s' "$rest" >&2
 }
 
 # An index: the header page (never searched), then records.

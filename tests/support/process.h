@@ -17,9 +17,11 @@ struct RunResult {
   std::string err;  // standard error (empty for pty runs)
 };
 
-// What n pauses write to standard error when nobody answers them: the prompt,
-// then the text that blanks it.
+// What n pauses write to standard error when nobody answers them: where it is
+// no terminal (a pipe, a file), the prompt as a line of its own; on a terminal,
+// the prompt, then the text that blanks it.
 std::string Pauses(std::size_t n);
+std::string TerminalPauses(std::size_t n);
 
 // Path of the binary under test.
 const char* TalvexBinary();
