@@ -12,5 +12,5 @@ setsid -w timeout 20 strace -f -qq -o /dev/null -e trace=sendfile -e inject=send
 for i in $(seq 100); do [ -e out/h/:talvex-partial ] && break; sleep 0.05; done
 ls -A out/h
 talvex -p -q -oout b
-wait $! && echo "a: exit $?" && grep -v "^press\|can't create DIR" a.log | tr -d '\r' | sed 's/  *$//'
+wait $! && echo "a: exit $?" && grep -v "^press\|can't create DIR" a.log
 tree out && show out/h/*
