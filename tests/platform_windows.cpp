@@ -12,6 +12,7 @@
 
 #include "platform/ansi_path.h"
 #include "platform/beneath.h"
+#include "platform/open_at_windows.h"
 #include "platform/output_tree.h"
 #include "platform/partial_file.h"
 #include "platform/system.h"
@@ -30,7 +31,7 @@ std::uint64_t Seconds(const FILETIME& time) {
 void Save(DirHandle dir, const char* name, const std::string& bytes, std::uint32_t access,
           std::uint32_t modification) {
   PartialFile partial;
-  ASSERT_EQ(partial.Create(dir), CreateFailure::kNone);
+  ASSERT_EQ(partial.Create(dir, true), CreateFailure::kNone);
   EXPECT_EQ(WriteBlock(partial.stream(), bytes.data(), bytes.size()), 1);
   EXPECT_EQ(partial.SetTimes(access, modification), 0);
   EXPECT_EQ(partial.Close(), 0);
@@ -109,13 +110,8 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   DirHandle folder = OpenDirectory(dir.path().c_str());
   ASSERT_NE(folder, kNoDir);
   {
-    // A partial file left by a run that was killed is replaced.
-    PartialFile left;
-    ASSERT_EQ(left.Create(folder), CreateFailure::kNone);
-    EXPECT_EQ(WriteBlock(left.stream(), "left over", 9), 1);
-    left.Close();
     PartialFile partial;
-    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
     EXPECT_EQ(WriteBlock(partial.stream(), "new", 3), 1);
     EXPECT_EQ(partial.Close(), 0);
     EXPECT_EQ(partial.Name("taken"), PartialFile::Naming::kTaken);
@@ -126,17 +122,65 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   }
   {
     PartialFile dropped;
-    ASSERT_EQ(dropped.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(dropped.Create(folder, true), CreateFailure::kNone);
   }
   EXPECT_EQ(ListTree(dir.path()), "saved\ntaken\n");
 
   // Names of one level only: no stream, no separator, no parent.
   for (const char* name : {"saved:stream", "..", "a\\b", "a/b"})
-    EXPECT_EQ(MakeFolderAt(folder, name), -1) << name;
+    EXPECT_EQ(MakeFolderAt(folder, name), CreateFailure::kThisName) << name;
   EXPECT_EQ(OpenFolderAt(folder, "saved"), kNoDir);
   EXPECT_EQ(KindAt(folder, "missing"), NodeKind::kMissing);
   CloseDirectory(folder);
   EXPECT_EQ(ListTree(dir.path()), "saved\ntaken\n");
+}
+
+// What the file at name in dir holds, read through the folder handle ("CON.T00"
+// is a device by path).
+std::string ReadAt(DirHandle dir, const char* name) {
+  Stream* in = OpenFileAt(dir, name);
+  char bytes[64] = {};
+  std::size_t size = in != nullptr ? ReadBytes(in, bytes, sizeof bytes) : 0;
+  CloseStream(in);
+  return std::string(bytes, size);
+}
+
+TEST(WindowsOutputTree, PartialFileTakesOverALeftOverOneNeverALiveRunsOne) {
+  TempDir dir;
+  DirHandle folder = OpenDirectory(dir.path().c_str());
+  ASSERT_NE(folder, kNoDir);
+  // Left by a run killed outright: no handle holds it.
+  Save(folder, "left", "left over", 1, 1);
+  ASSERT_EQ(MoveAt(folder, "left", "CON.T00"), Move::kDone);
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
+    EXPECT_STREQ(partial.name(), "CON.T00");
+    EXPECT_EQ(partial.Close(), 0);
+    // While it lives, no other run can remove it, rename it or write to it.
+    DWORD error = 0;
+    for (ACCESS_MASK access : {ACCESS_MASK{DELETE}, ACCESS_MASK{GENERIC_WRITE}}) {
+      EXPECT_EQ(OpenAt(folder, "CON.T00", access, kShareAll, FILE_OPEN, 0, &error), nullptr);
+      EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+  }
+  EXPECT_EQ(ListTree(dir.path()), "");
+  // Held by a live run: the next slot is taken.
+  Save(folder, "live", "live", 1, 1);
+  ASSERT_EQ(MoveAt(folder, "live", "CON.T00"), Move::kDone);
+  DWORD error = 0;
+  HANDLE live = OpenAt(folder, "CON.T00", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       FILE_OPEN, 0, &error);
+  ASSERT_NE(live, nullptr);
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
+    EXPECT_STREQ(partial.name(), "CON.T01");
+  }
+  CloseHandle(live);
+  EXPECT_EQ(ReadAt(folder, "CON.T00"), "live");
+  EXPECT_EQ(ListTree(dir.path()), "CON.T00\n");
+  CloseDirectory(folder);
 }
 
 TEST(WindowsBeneath, OnlyFilesBeneathTheDirectoryAreRead) {
