@@ -183,6 +183,39 @@ TEST(WindowsOutputTree, PartialFileTakesOverALeftOverOneNeverALiveRunsOne) {
   CloseDirectory(folder);
 }
 
+// The short alias Windows gives the file or folder at path; the name itself
+// when it has none.
+std::string ShortAlias(const std::string& path) {
+  wchar_t alias[MAX_PATH] = {};
+  std::wstring wide = WideFrom(path.c_str(), CodePage::kAnsi);
+  if (GetShortPathNameW(wide.c_str(), alias, MAX_PATH) == 0) return "";
+  std::wstring name = alias;
+  return NarrowFrom(name.substr(name.find_last_of(L"\\/") + 1).c_str(), CodePage::kOem);
+}
+
+// A name that reaches another file or folder as its short alias counts as held by
+// something else: nothing is opened or moved through it.
+TEST(WindowsOutputTree, AShortAliasIsNotTheLongName) {
+  TempDir dir;
+  MakeDirs(dir / "Program Files");
+  WriteFile(dir / "longfilename.html", "long");
+  const std::string folderAlias = ShortAlias(dir / "Program Files");
+  const std::string fileAlias = ShortAlias(dir / "longfilename.html");
+  if (folderAlias == "Program Files") GTEST_SKIP() << "no short names on this disk";
+  DirHandle folder = OpenDirectory(dir.path().c_str());
+  ASSERT_NE(folder, kNoDir);
+  EXPECT_EQ(OpenFolderAt(folder, folderAlias.c_str()), kNoDir);
+  NodeKind kind = NodeKind::kMissing;
+  EXPECT_EQ(OpenFileAt(folder, fileAlias.c_str(), &kind), nullptr);
+  EXPECT_EQ(kind, NodeKind::kOther);
+  for (const std::string& alias : {folderAlias, fileAlias}) {
+    EXPECT_EQ(KindAt(folder, alias.c_str()), NodeKind::kOther) << alias;
+    EXPECT_EQ(MoveAt(folder, alias.c_str(), "moved"), Move::kFailed) << alias;
+  }
+  CloseDirectory(folder);
+  EXPECT_EQ(ListTree(dir.path()), "Program Files/\nlongfilename.html\n");
+}
+
 TEST(WindowsBeneath, OnlyFilesBeneathTheDirectoryAreRead) {
   TempDir dir;
   MakeDirs(dir / "cache/sub");

@@ -14,6 +14,25 @@ namespace {
 // The rename request's class; not every SDK's winternl.h names it.
 const FILE_INFORMATION_CLASS kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 
+// The last level of the path the system gives for the open file through the
+// class asked for; empty when it gives none.
+std::wstring FinalLevel(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS kind) {
+  std::vector<unsigned char> buffer(sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(wchar_t));
+  for (int tries = 0; tries < 2; ++tries) {
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (GetFileInformationByHandleEx(handle, kind, info, size)) {
+      std::wstring path(info->FileName, info->FileNameLength / sizeof(wchar_t));
+      std::size_t separator = path.find_last_of(L'\\');
+      return separator == std::wstring::npos ? path : path.substr(separator + 1);
+    }
+    // Too small: the length needed is given.
+    if (GetLastError() != ERROR_MORE_DATA) break;
+    buffer.resize(sizeof(FILE_NAME_INFO) + info->FileNameLength);
+  }
+  return std::wstring();
+}
+
 }  // namespace
 
 HANDLE NativeHandle(DirHandle dir) {
@@ -109,6 +128,17 @@ DWORD RenameAt(HANDLE handle, DirHandle dir, const char* to) {
   NTSTATUS status = NtSetInformationFile(handle, &io, info, static_cast<ULONG>(buffer.size()),
                                          kFileRenameInformation);
   return status >= 0 ? 0 : RtlNtStatusToDosError(status);
+}
+
+// The normalized name has short names expanded; where the system cannot give it
+// (before Windows 8, wine) the name as opened is taken, which wine expands too.
+bool IsOpenUnderName(HANDLE handle, const char* name) {
+  std::wstring held = FinalLevel(handle, FileNormalizedNameInfo);
+  if (held.empty()) held = FinalLevel(handle, FileNameInfo);
+  if (held.empty()) return true;
+  std::wstring asked = WideFrom(name, CodePage::kOem);
+  return CompareStringOrdinal(held.c_str(), static_cast<int>(held.size()), asked.c_str(),
+                              static_cast<int>(asked.size()), TRUE) == CSTR_EQUAL;
 }
 
 DWORD AttributesOf(HANDLE handle) {

@@ -52,6 +52,12 @@ Move MoveOf(DWORD error);
 // never replacing anything. Returns 0, or the Windows error code.
 DWORD RenameAt(HANDLE handle, DirHandle dir, const char* to);
 
+// False when the file system holds the open file under a name other than name
+// (in the console's character set), letters compared without regard to case as
+// Windows compares them: name then reached it as its short alias ("PROGRA~1" for
+// "Program Files"). True also when the system cannot tell.
+bool IsOpenUnderName(HANDLE handle, const char* name);
+
 // The attributes of the open file, or INVALID_FILE_ATTRIBUTES.
 DWORD AttributesOf(HANDLE handle);
 

@@ -1,6 +1,9 @@
 // The output tree through folder handles: every name is opened relative to its
 // folder's handle (NtCreateFile with a root directory), never through a path,
 // and never through a reparse point (symbolic link, junction, mount point).
+// Where a disk keeps short names, a name may reach another file or folder as its
+// alias ("PROGRA~1" for "Program Files"): what was opened is checked to hold the
+// very name asked for, and one that does not counts as taken by something else.
 #include <string>
 
 #include "platform/open_at_windows.h"
@@ -11,8 +14,10 @@ NodeKind KindAt(DirHandle dir, const char* name) {
   if (handle == nullptr) return NodeKind::kMissing;
   DWORD attributes = AttributesOf(handle);
   DWORD type = GetFileType(handle);
+  bool aliased = !IsOpenUnderName(handle, name);
   CloseHandle(handle);
   if (attributes == INVALID_FILE_ATTRIBUTES) return NodeKind::kMissing;
+  if (aliased) return NodeKind::kOther;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return NodeKind::kLink;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NodeKind::kFolder;
   return type == FILE_TYPE_DISK ? NodeKind::kFile : NodeKind::kOther;
@@ -23,7 +28,8 @@ DirHandle OpenFolderAt(DirHandle dir, const char* name) {
                          FILE_DIRECTORY_FILE);
   if (handle == nullptr) return kNoDir;
   DWORD attributes = AttributesOf(handle);
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+      !IsOpenUnderName(handle, name)) {
     CloseHandle(handle);
     return kNoDir;
   }
@@ -69,17 +75,22 @@ Stream* OpenFileAt(DirHandle dir, const char* name, NodeKind* kind) {
   const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
   HANDLE handle = OpenAt(dir, name, GENERIC_READ | FILE_WRITE_ATTRIBUTES, options);
   if (handle == nullptr) handle = OpenAt(dir, name, GENERIC_READ, options);
+  if (handle != nullptr && !IsOpenUnderName(handle, name)) {
+    CloseHandle(handle);
+    if (kind != nullptr) *kind = NodeKind::kOther;
+    return nullptr;
+  }
   Stream* stream = handle != nullptr ? ReadingStreamOnDiskFile(handle) : nullptr;
   if (stream == nullptr && kind != nullptr) *kind = KindAt(dir, name);
   return stream;
 }
 
 // Renaming through the handle replaces nothing on any file system, so no lock
-// is needed.
+// is needed. A name that is only another file's alias is not moved.
 Move MoveAt(DirHandle dir, const char* from, const char* to) {
   HANDLE handle = OpenAt(dir, from, DELETE, 0);
   if (handle == nullptr) return Move::kFailed;
-  DWORD error = RenameAt(handle, dir, to);
+  DWORD error = IsOpenUnderName(handle, from) ? RenameAt(handle, dir, to) : ERROR_FILE_NOT_FOUND;
   CloseHandle(handle);
   return MoveOf(error);
 }

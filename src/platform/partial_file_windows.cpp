@@ -43,12 +43,13 @@ HANDLE CreateHeld(DirHandle dir, const char* name, DWORD* error) {
 }
 
 // Removes the partial file at name in dir when the run that wrote it has ended:
-// only a plain disk file, never what a reparse point leads to. A live run's file
-// cannot be opened for deletion. Returns true when it was removed.
+// only a plain disk file that holds this very name, never what a reparse point
+// leads to. A live run's file cannot be opened for deletion. Returns true when
+// it was removed.
 bool TakeOverLeftover(DirHandle dir, const char* name) {
   HANDLE handle = OpenAt(dir, name, DELETE | FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE);
   if (handle == nullptr) return false;
-  bool removed = IsDiskFile(handle) && MarkForRemoval(handle);
+  bool removed = IsDiskFile(handle) && IsOpenUnderName(handle, name) && MarkForRemoval(handle);
   CloseHandle(handle);
   return removed;
 }
