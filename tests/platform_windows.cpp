@@ -15,6 +15,7 @@
 #include "platform/open_at_windows.h"
 #include "platform/output_tree.h"
 #include "platform/partial_file.h"
+#include "platform/superscript.h"
 #include "platform/system.h"
 #include "platform/wide_text.h"
 #include "support/files.h"
@@ -214,6 +215,19 @@ TEST(WindowsOutputTree, AShortAliasIsNotTheLongName) {
   }
   CloseDirectory(folder);
   EXPECT_EQ(ListTree(dir.path()), "Program Files/\nlongfilename.html\n");
+}
+
+// The byte the console's code page has for each superscript digit is the one
+// that converts to it, and no other does (nor a best fit: '1' for '¹').
+TEST(WindowsNames, SuperscriptBytesOfTheConsoleCodePage) {
+  const wchar_t superscripts[] = {L'\u00b9', L'\u00b2', L'\u00b3'};
+  for (int digit = 1; digit <= 3; ++digit) {
+    for (int byte = 1; byte <= 0xFF; ++byte) {
+      const char text[] = {static_cast<char>(byte), '\0'};
+      bool converts = WideFrom(text, CodePage::kOem) == std::wstring(1, superscripts[digit - 1]);
+      EXPECT_EQ(converts, SuperscriptDigitByte(digit) == text[0]) << digit << ' ' << byte;
+    }
+  }
 }
 
 TEST(WindowsBeneath, OnlyFilesBeneathTheDirectoryAreRead) {
