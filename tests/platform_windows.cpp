@@ -12,8 +12,10 @@
 
 #include "platform/ansi_path.h"
 #include "platform/beneath.h"
+#include "platform/open_at_windows.h"
 #include "platform/output_tree.h"
 #include "platform/partial_file.h"
+#include "platform/superscript.h"
 #include "platform/system.h"
 #include "platform/wide_text.h"
 #include "support/files.h"
@@ -30,7 +32,7 @@ std::uint64_t Seconds(const FILETIME& time) {
 void Save(DirHandle dir, const char* name, const std::string& bytes, std::uint32_t access,
           std::uint32_t modification) {
   PartialFile partial;
-  ASSERT_EQ(partial.Create(dir), CreateFailure::kNone);
+  ASSERT_EQ(partial.Create(dir, true), CreateFailure::kNone);
   EXPECT_EQ(WriteBlock(partial.stream(), bytes.data(), bytes.size()), 1);
   EXPECT_EQ(partial.SetTimes(access, modification), 0);
   EXPECT_EQ(partial.Close(), 0);
@@ -109,13 +111,8 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   DirHandle folder = OpenDirectory(dir.path().c_str());
   ASSERT_NE(folder, kNoDir);
   {
-    // A partial file left by a run that was killed is replaced.
-    PartialFile left;
-    ASSERT_EQ(left.Create(folder), CreateFailure::kNone);
-    EXPECT_EQ(WriteBlock(left.stream(), "left over", 9), 1);
-    left.Close();
     PartialFile partial;
-    ASSERT_EQ(partial.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
     EXPECT_EQ(WriteBlock(partial.stream(), "new", 3), 1);
     EXPECT_EQ(partial.Close(), 0);
     EXPECT_EQ(partial.Name("taken"), PartialFile::Naming::kTaken);
@@ -126,17 +123,111 @@ TEST(WindowsOutputTree, PartialFileIsNamedWithoutReplacingOrRemoved) {
   }
   {
     PartialFile dropped;
-    ASSERT_EQ(dropped.Create(folder), CreateFailure::kNone);
+    ASSERT_EQ(dropped.Create(folder, true), CreateFailure::kNone);
   }
   EXPECT_EQ(ListTree(dir.path()), "saved\ntaken\n");
 
   // Names of one level only: no stream, no separator, no parent.
   for (const char* name : {"saved:stream", "..", "a\\b", "a/b"})
-    EXPECT_EQ(MakeFolderAt(folder, name), -1) << name;
+    EXPECT_EQ(MakeFolderAt(folder, name), CreateFailure::kThisName) << name;
   EXPECT_EQ(OpenFolderAt(folder, "saved"), kNoDir);
   EXPECT_EQ(KindAt(folder, "missing"), NodeKind::kMissing);
   CloseDirectory(folder);
   EXPECT_EQ(ListTree(dir.path()), "saved\ntaken\n");
+}
+
+// What the file at name in dir holds, read through the folder handle ("CON.T00"
+// is a device by path).
+std::string ReadAt(DirHandle dir, const char* name) {
+  Stream* in = OpenFileAt(dir, name);
+  char bytes[64] = {};
+  std::size_t size = in != nullptr ? ReadBytes(in, bytes, sizeof bytes) : 0;
+  CloseStream(in);
+  return std::string(bytes, size);
+}
+
+TEST(WindowsOutputTree, PartialFileTakesOverALeftOverOneNeverALiveRunsOne) {
+  TempDir dir;
+  DirHandle folder = OpenDirectory(dir.path().c_str());
+  ASSERT_NE(folder, kNoDir);
+  // Left by a run killed outright: no handle holds it.
+  Save(folder, "left", "left over", 1, 1);
+  ASSERT_EQ(MoveAt(folder, "left", "CON.T00"), Move::kDone);
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
+    EXPECT_STREQ(partial.name(), "CON.T00");
+    EXPECT_EQ(partial.Close(), 0);
+    // While it lives, no other run can remove it, rename it or write to it.
+    DWORD error = 0;
+    for (ACCESS_MASK access : {ACCESS_MASK{DELETE}, ACCESS_MASK{GENERIC_WRITE}}) {
+      EXPECT_EQ(OpenAt(folder, "CON.T00", access, kShareAll, FILE_OPEN, 0, &error), nullptr);
+      EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+  }
+  EXPECT_EQ(ListTree(dir.path()), "");
+  // Held by a live run: the next slot is taken.
+  Save(folder, "live", "live", 1, 1);
+  ASSERT_EQ(MoveAt(folder, "live", "CON.T00"), Move::kDone);
+  DWORD error = 0;
+  HANDLE live = OpenAt(folder, "CON.T00", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       FILE_OPEN, 0, &error);
+  ASSERT_NE(live, nullptr);
+  {
+    PartialFile partial;
+    ASSERT_EQ(partial.Create(folder, true), CreateFailure::kNone);
+    EXPECT_STREQ(partial.name(), "CON.T01");
+  }
+  CloseHandle(live);
+  EXPECT_EQ(ReadAt(folder, "CON.T00"), "live");
+  EXPECT_EQ(ListTree(dir.path()), "CON.T00\n");
+  CloseDirectory(folder);
+}
+
+// The short alias Windows gives the file or folder at path; the name itself
+// when it has none.
+std::string ShortAlias(const std::string& path) {
+  wchar_t alias[MAX_PATH] = {};
+  std::wstring wide = WideFrom(path.c_str(), CodePage::kAnsi);
+  if (GetShortPathNameW(wide.c_str(), alias, MAX_PATH) == 0) return "";
+  std::wstring name = alias;
+  return NarrowFrom(name.substr(name.find_last_of(L"\\/") + 1).c_str(), CodePage::kOem);
+}
+
+// A name that reaches another file or folder as its short alias counts as held by
+// something else: nothing is opened or moved through it.
+TEST(WindowsOutputTree, AShortAliasIsNotTheLongName) {
+  TempDir dir;
+  MakeDirs(dir / "Program Files");
+  WriteFile(dir / "longfilename.html", "long");
+  const std::string folderAlias = ShortAlias(dir / "Program Files");
+  const std::string fileAlias = ShortAlias(dir / "longfilename.html");
+  if (folderAlias == "Program Files") GTEST_SKIP() << "no short names on this disk";
+  DirHandle folder = OpenDirectory(dir.path().c_str());
+  ASSERT_NE(folder, kNoDir);
+  EXPECT_EQ(OpenFolderAt(folder, folderAlias.c_str()), kNoDir);
+  NodeKind kind = NodeKind::kMissing;
+  EXPECT_EQ(OpenFileAt(folder, fileAlias.c_str(), &kind), nullptr);
+  EXPECT_EQ(kind, NodeKind::kOther);
+  for (const std::string& alias : {folderAlias, fileAlias}) {
+    EXPECT_EQ(KindAt(folder, alias.c_str()), NodeKind::kOther) << alias;
+    EXPECT_EQ(MoveAt(folder, alias.c_str(), "moved"), Move::kFailed) << alias;
+  }
+  CloseDirectory(folder);
+  EXPECT_EQ(ListTree(dir.path()), "Program Files/\nlongfilename.html\n");
+}
+
+// The byte the console's code page has for each superscript digit is the one
+// that converts to it, and no other does (nor a best fit: '1' for '¹').
+TEST(WindowsNames, SuperscriptBytesOfTheConsoleCodePage) {
+  const wchar_t superscripts[] = {L'\u00b9', L'\u00b2', L'\u00b3'};
+  for (int digit = 1; digit <= 3; ++digit) {
+    for (int byte = 1; byte <= 0xFF; ++byte) {
+      const char text[] = {static_cast<char>(byte), '\0'};
+      bool converts = WideFrom(text, CodePage::kOem) == std::wstring(1, superscripts[digit - 1]);
+      EXPECT_EQ(converts, SuperscriptDigitByte(digit) == text[0]) << digit << ' ' << byte;
+    }
+  }
 }
 
 TEST(WindowsBeneath, OnlyFilesBeneathTheDirectoryAreRead) {

@@ -168,6 +168,38 @@ TEST(WindowsRescue, NamesWindowsRefusesAreAllSavedInsideTheOutputDirectory) {
   }
 }
 
+// The last level of the short alias Windows gives the existing path; the name
+// itself where the disk keeps no short names.
+std::string ShortAlias(const std::string& path) {
+  wchar_t alias[MAX_PATH] = {};
+  GetShortPathNameW(Wide(path).c_str(), alias, MAX_PATH);
+  return fs::path(alias).filename().u8string();
+}
+
+// A URL level that is only another name's short alias reaches nothing: the file
+// gets a name of its own, an entry below the alias is refused, and what the alias
+// stands for keeps its name and bytes.
+TEST(WindowsRescue, ShortAliasesReachNothing) {
+  ScratchCache c;
+  MakeDirs(c.out + "/h/Program Files");
+  WriteFile(c.out + "/h/longfilename.html", "same");
+  const std::string folder = ShortAlias(c.out + "/h/Program Files");
+  const std::string file = ShortAlias(c.out + "/h/longfilename.html");
+  if (folder == "Program Files") GTEST_SKIP() << "no short names on this disk";
+  c.Add("M0000001.HTM", "same", "http://h/" + file);
+  c.Add("M0000002.HTM", "page", "http://h/" + folder + "/page.html");
+  c.Add("M0000003.HTM", "page", "http://h/" + file + "/page.html");
+  RunResult r = c.Run({"/p"});
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("Records found: 3, saved: 1, already saved: 0, failed: 2"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(ListTree(c.out),
+            "h/\nh/" + file + ".Over0000\nh/Program Files/\nh/longfilename.html\n");
+  EXPECT_EQ(ReadFile(c.out + "/h/" + file + ".Over0000"), "same");
+  EXPECT_EQ(ReadFile(c.out + "/h/longfilename.html"), "same");
+}
+
 TEST(WindowsRescue, StartAndCacheFoldersBeyondAscii) {
   ScratchCache c;
   c.Add("M0000001.HTM", "page", "http://h/page.html", 946684800, 946684900);

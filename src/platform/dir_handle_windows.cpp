@@ -23,3 +23,8 @@ DirHandle OpenDirectory(const char* path) {
 void CloseDirectory(DirHandle dir) {
   if (dir != kNoDir) CloseHandle(NativeHandle(dir));
 }
+
+// Windows has no small limit of open handles per process.
+bool HandlesLeft() {
+  return true;
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/dir_handle.h"
+#include "platform/output_tree.h"
 #include "platform/stream.h"
 
 inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -33,6 +34,29 @@ HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG share, 
 // Opens what the name itself is, shared for everything, never what a reparse
 // point leads to. Returns the handle, or nullptr.
 HANDLE OpenAt(DirHandle dir, const char* name, ACCESS_MASK access, ULONG options);
+
+// True when the error is one the whole disk gives, whatever the name: full, over
+// quota, write-protected, not ready, failing.
+bool IsDiskWide(DWORD error);
+
+// True when the error says the name exists.
+bool IsNameTaken(DWORD error);
+
+// Why a create failed, from its Windows error code.
+CreateFailure CreateFailureOf(DWORD error);
+
+// How a move ended, from the Windows error code of the rename (0 for done).
+Move MoveOf(DWORD error);
+
+// Gives the file behind handle (open with DELETE access) the name to in dir,
+// never replacing anything. Returns 0, or the Windows error code.
+DWORD RenameAt(HANDLE handle, DirHandle dir, const char* to);
+
+// False when the file system holds the open file under a name other than name
+// (in the console's character set), letters compared without regard to case as
+// Windows compares them: name then reached it as its short alias ("PROGRA~1" for
+// "Program Files"). True also when the system cannot tell.
+bool IsOpenUnderName(HANDLE handle, const char* name);
 
 // The attributes of the open file, or INVALID_FILE_ATTRIBUTES.
 DWORD AttributesOf(HANDLE handle);

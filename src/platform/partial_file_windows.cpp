@@ -6,29 +6,28 @@
 #include "platform/partial_file.h"
 #include "platform/stream_windows.h"
 
-// With the Windows naming rules the URL mapping escapes the first letter of
-// every device name, so no entry can own this name; through a folder handle it
-// is an ordinary name.
-const char PartialFile::kName[] = "CON.talvex-partial";
+// A run marks its partial file as its own by holding it open without sharing it
+// for deletion, from its creation until it is named or removed (hold_, a second
+// handle, outlives the stream). Another run's attempt to delete it then fails
+// while the owner lives; the handles go with the process, so a file that can be
+// deleted was left by a run that ended. The file is named and removed through
+// the held handle, never by its name.
 
 namespace {
 
-// The folder of the partial file that exists, for the console control handler.
-volatile LONG_PTR g_partialDir = kNoDir;
+// The held handle of the partial file that exists, for the console control handler.
+volatile LONG_PTR g_partialHold = 0;
 
-// Removes the name in dir when it is a file (not a folder); the name itself,
-// never what a link points to.
-bool RemoveAt(DirHandle dir, const char* name) {
-  HANDLE handle = OpenAt(dir, name, DELETE, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
-  if (handle == nullptr) return false;
-  CloseHandle(handle);
-  return true;
+// Marks the open file for removal once its last handle is closed.
+bool MarkForRemoval(HANDLE handle) {
+  FILE_DISPOSITION_INFO info = {TRUE};
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &info, sizeof info) != FALSE;
 }
 
 BOOL WINAPI RemovePartialOnControlEvent(DWORD) {
-  DirHandle dir = g_partialDir;
-  if (dir != kNoDir) RemoveAt(dir, PartialFile::kName);
-  return FALSE;  // then the process ends as it would have
+  HANDLE hold = reinterpret_cast<HANDLE>(g_partialHold);
+  if (hold != nullptr) MarkForRemoval(hold);
+  return FALSE;  // then the process ends as it would have, closing the handles
 }
 
 void InstallHandler() {
@@ -36,42 +35,52 @@ void InstallHandler() {
   if (!installed) installed = SetConsoleCtrlHandler(RemovePartialOnControlEvent, TRUE) != FALSE;
 }
 
-bool IsDiskWide(DWORD error) {
-  switch (error) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_NOT_ENOUGH_QUOTA:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_NOT_READY:
-    case ERROR_IO_DEVICE:
-    case ERROR_CRC:
-      return true;
-    default:
-      return false;
-  }
+// Creates name in dir for writing and deleting, shared for reading only.
+// Returns the handle, or nullptr with *error set.
+HANDLE CreateHeld(DirHandle dir, const char* name, DWORD* error) {
+  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
+  return OpenAt(dir, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE, options, error);
 }
 
-// Shared for deletion, so that the control handler can remove it while it is written.
-HANDLE CreateNew(DirHandle folder, DWORD* error) {
-  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
-  return OpenAt(folder, PartialFile::kName, GENERIC_WRITE, FILE_SHARE_DELETE, FILE_CREATE, options,
-                error);
+// Removes the partial file at name in dir when the run that wrote it has ended:
+// only a plain disk file that holds this very name, never what a reparse point
+// leads to. A live run's file cannot be opened for deletion. Returns true when
+// it was removed.
+bool TakeOverLeftover(DirHandle dir, const char* name) {
+  HANDLE handle = OpenAt(dir, name, DELETE | FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE);
+  if (handle == nullptr) return false;
+  bool removed = IsDiskFile(handle) && IsOpenUnderName(handle, name) && MarkForRemoval(handle);
+  CloseHandle(handle);
+  return removed;
 }
 
 }  // namespace
 
-CreateFailure PartialFile::Create(DirHandle folder) {
+CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames) {
   InstallHandler();
+  HANDLE handle = nullptr;
   DWORD error = 0;
-  HANDLE handle = CreateNew(folder, &error);
-  // Left by a run that was killed outright: it was never anybody's file.
-  if (handle == nullptr && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) &&
-      RemoveAt(folder, PartialFile::kName))
-    handle = CreateNew(folder, &error);
-  if (handle == nullptr)
-    return IsDiskWide(error) ? CreateFailure::kDiskWide : CreateFailure::kThisName;
+  for (unsigned slot = 0; slot < kPartialSlots && handle == nullptr; ++slot) {
+    PartialSlotName(windowsNames, slot, name_);
+    handle = CreateHeld(folder, name_, &error);
+    if (handle == nullptr && IsNameTaken(error) && TakeOverLeftover(folder, name_))
+      handle = CreateHeld(folder, name_, &error);
+    // Other failures may be the slot's own (a file being removed): the next is tried.
+    if (handle == nullptr && CreateFailureOf(error) != CreateFailure::kThisName)
+      return CreateFailureOf(error);
+  }
+  if (handle == nullptr) return CreateFailure::kThisName;
+  HANDLE hold = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &hold, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    error = GetLastError();
+    MarkForRemoval(handle);
+    CloseHandle(handle);
+    return CreateFailureOf(error);
+  }
   folder_ = folder;
-  g_partialDir = folder;
+  hold_ = reinterpret_cast<std::intptr_t>(hold);
+  g_partialHold = hold_;
   stream_ = StreamFrom(handle, _O_WRONLY, "wb");
   if (stream_ != nullptr) return CreateFailure::kNone;
   Drop();
@@ -88,14 +97,21 @@ int PartialFile::SetTimes(std::uint32_t accessTime, std::uint32_t modificationTi
   return SetFileTime(handle, nullptr, &access, &write) ? 0 : -1;
 }
 
+Move PartialFile::MoveTo(const char* name) {
+  if (hold_ == -1) return Move::kFailed;
+  return MoveOf(RenameAt(reinterpret_cast<HANDLE>(hold_), folder_, name));
+}
+
 void PartialFile::Drop() {
   if (folder_ == kNoDir) return;
   Close();
-  RemoveAt(folder_, PartialFile::kName);
+  if (hold_ != -1) MarkForRemoval(reinterpret_cast<HANDLE>(hold_));
   Release();
 }
 
 void PartialFile::Release() {
+  g_partialHold = 0;
   folder_ = kNoDir;
-  g_partialDir = kNoDir;
+  if (hold_ != -1) CloseHandle(reinterpret_cast<HANDLE>(hold_));
+  hold_ = -1;
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/superscript.h"
 #include "platform/system.h"
 
 const char kPathSeparator = '/';
@@ -43,4 +44,9 @@ std::size_t OpenHandleLimit() {
 
 ArgumentList ProgramArguments(int argc, const char* const* argv) {
   return {argc, argv};
+}
+
+char SuperscriptDigitByte(int digit) {
+  const char kLatin1[] = {'\xb9', '\xb2', '\xb3'};
+  return digit >= 1 && digit <= 3 ? kLatin1[digit - 1] : '\0';
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/command_line_split.h"
+#include "platform/superscript.h"
 #include "platform/system.h"
 #include "platform/wide_text.h"
 
@@ -92,4 +93,16 @@ ArgumentList ProgramArguments(int, const char* const*) {
   for (const std::string& text : texts) values.push_back(text.c_str());
   values.push_back(nullptr);
   return {static_cast<int>(texts.size()), values.data()};
+}
+
+char SuperscriptDigitByte(int digit) {
+  const wchar_t kSuperscripts[] = {L'\u00b9', L'\u00b2', L'\u00b3'};
+  if (digit < 1 || digit > 3) return '\0';
+  char narrow[4] = {};
+  BOOL lacking = FALSE;
+  // Not the best fit: a code page without '¹' must not give '1'. A code page of
+  // several bytes per character (UTF-8) refuses these flags and gives none.
+  int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, &kSuperscripts[digit - 1], 1,
+                                 narrow, static_cast<int>(sizeof narrow), nullptr, &lacking);
+  return size == 1 && !lacking ? narrow[0] : '\0';
 }
