@@ -1,5 +1,6 @@
 #include "extract/name_search.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -19,26 +20,16 @@ Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
   return same ? Holder::kSame : Holder::kOther;
 }
 
-// What holds the name, judged by what the run learned of it before when it can:
-// known[index] is the fingerprint of that name, if it was looked at already;
-// a name looked at now is added. Bytes are compared only where the fingerprints
-// agree.
-Holder WhatHoldsKnown(DirHandle folder, const char* name, Stream* source,
-                      const Fingerprint& sourcePrint, std::vector<Fingerprint>& known,
-                      std::size_t index) {
-  if (index >= known.size()) {
-    NodeKind kind;
-    Fingerprint print;
-    Stream* existing = OpenFileAt(folder, name, &kind);
-    if (existing == nullptr && kind == NodeKind::kMissing) return Holder::kFree;
-    if (existing != nullptr) {
-      print = FingerprintOf(existing);
-      CloseStream(existing);
-    }
-    known.push_back(print);
-  }
-  if (!(known[index] == sourcePrint)) return Holder::kOther;
-  return WhatHolds(folder, name, source);
+// The numbers, from counter on and in ascending order, of the alternative names
+// known to hold a file with the fingerprint.
+std::vector<unsigned long> KnownHolders(const TakenNames& taken, const Fingerprint& print,
+                                        unsigned long counter) {
+  std::vector<unsigned long> numbers;
+  auto same = taken.files.equal_range(print);
+  for (auto known = same.first; known != same.second; ++known)
+    if (known->second >= counter) numbers.push_back(known->second);
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
 }
 
 }  // namespace
@@ -68,20 +59,49 @@ Holder NameSearch::TryBaseName() {
   return holder;
 }
 
+// Only the names known to hold a file with the source's fingerprint are tried
+// again; then the search goes on from the first name not known to be taken (the
+// counter never passes it).
 Holder NameSearch::NextAlternative() {
-  // What the run knows of the alternative names spares reading each of them again.
   path_.text[path_.length] = '\0';
-  std::vector<Fingerprint>& known = memory_[path_.text];
+  TakenNames& taken = memory_[path_.text];
   Fingerprint sourcePrint = FingerprintOf(source_);
-  if (known.empty()) known.push_back(Fingerprint{});  // the base name: taken, not the same
-  const char* name = path_.text + nameStart_;
-  for (;;) {
-    std::size_t index = counter_ + 1;
-    std::snprintf(path_.text + path_.length, kPathSize - path_.length, msg::kAlternativeSuffix,
-                  counter_++);
-    Holder holder = WhatHoldsKnown(folder_, name, source_, sourcePrint, known, index);
-    if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
-    if (holder == Holder::kFree) known.push_back(sourcePrint);
+  for (unsigned long number : KnownHolders(taken, sourcePrint, counter_)) {
+    Holder holder = TryAlternative(taken, number, sourcePrint);
     if (holder != Holder::kOther) return holder;
   }
+  for (;;) {
+    Holder holder = TryAlternative(taken, taken.free, sourcePrint);
+    if (holder != Holder::kOther) return holder;
+  }
+}
+
+Holder NameSearch::TryAlternative(TakenNames& taken, unsigned long number,
+                                  const Fingerprint& sourcePrint) {
+  counter_ = number + 1;
+  std::snprintf(path_.text + path_.length, kPathSize - path_.length, msg::kAlternativeSuffix,
+                number);
+  Holder holder = number < taken.free ? WhatHolds(folder_, path_.text + nameStart_, source_)
+                                      : Learn(taken, number, sourcePrint);
+  if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
+  return holder;
+}
+
+// Looks at the first alternative name not known to be taken and adds what holds
+// it to what the run knows; a free one counts as taken by this entry's copy.
+Holder NameSearch::Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint) {
+  NodeKind kind;
+  Stream* existing = OpenFileAt(folder_, path_.text + nameStart_, &kind);
+  bool free = existing == nullptr && kind == NodeKind::kMissing;
+  Fingerprint print = free ? sourcePrint : Fingerprint{};
+  if (existing != nullptr) print = FingerprintOf(existing);
+  taken.free = number + 1;
+  if (print.size >= 0) taken.files.emplace(print, number);
+  Holder holder = free ? Holder::kFree : Holder::kOther;
+  if (existing != nullptr) {
+    if (print == sourcePrint && SeekStream(existing, 0) == 0 && CompareFiles(source_, existing))
+      holder = Holder::kSame;
+    CloseStream(existing);
+  }
+  return holder;
 }

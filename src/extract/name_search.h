@@ -14,7 +14,10 @@
 enum class Holder { kFree, kSame, kOther };
 
 // Tries the base name, then name.Over0000, name.Over0001, ... in the folder, and
-// stops at the first that is free or already holds the source's content.
+// stops at the first that is free or already holds the source's content. What
+// the run learned of the alternative names before (memory) spares trying them
+// again: only those known to hold a file with the source's fingerprint are
+// compared, and the search goes on from the first name not known to be taken.
 class NameSearch {
  public:
   NameSearch(const Settings& settings, DirHandle folder, OutputPath& path, std::size_t nameStart,
@@ -40,6 +43,8 @@ class NameSearch {
  private:
   Holder TryBaseName();
   Holder NextAlternative();
+  Holder TryAlternative(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint);
+  Holder Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint);
 
   const Settings& settings_;
   DirHandle folder_;
@@ -48,5 +53,5 @@ class NameSearch {
   Stream* source_;
   NameMemory& memory_;
   bool baseTaken_ = false;
-  unsigned long counter_ = 0;  // of the next alternative name to try
+  unsigned long counter_ = 0;  // the number of the next alternative name to try
 };
