@@ -27,9 +27,10 @@ struct FingerprintHash {
 
 // What the run knows of the alternative names of one base name that it found
 // taken: .Over0000, .Over0001, ... (numbered 0, 1, ...) are taken below number
-// free, by what the run found there or by a copy it saved there. Those that hold
-// a readable file are listed with its fingerprint; the others (a folder, a link,
-// a FIFO...) can hold no cached file's content: they are only counted.
+// free, by what the run found there or by a copy it saved there. Those that lead
+// to a readable file (their own, or the one a folder's file was moved aside to)
+// are listed with its fingerprint; the others (a folder that leads to no file, a
+// link, a FIFO...) can hold no cached file's content: they are only counted.
 struct TakenNames {
   unsigned long free = 0;
   std::unordered_multimap<Fingerprint, unsigned long, FingerprintHash> files;

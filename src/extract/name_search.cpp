@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/messages.h"
@@ -11,10 +12,31 @@
 
 namespace {
 
-Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
+// Opens the readable file that holds the content of the name that path.text
+// ends with. Where the name is a folder, a later entry that needed the folder
+// moved the file aside to name_, or to name__ when name_ had become a folder
+// too, and so on: the first of these that is not a folder (as far as path.text
+// holds) is opened, and its name left in path.text. Returns nullptr when that is
+// no readable file; *free tells whether nothing at all holds the name.
+Stream* OpenContent(DirHandle folder, OutputPath& path, std::size_t nameStart, bool* free) {
   NodeKind kind;
-  Stream* existing = OpenFileAt(folder, name, &kind);
-  if (existing == nullptr) return kind == NodeKind::kMissing ? Holder::kFree : Holder::kOther;
+  Stream* file = OpenFileAt(folder, path.text + nameStart, &kind);
+  *free = file == nullptr && kind == NodeKind::kMissing;
+  std::size_t end = std::strlen(path.text);
+  const std::size_t asideLength = std::strlen(msg::kAsideSuffix);
+  while (file == nullptr && kind == NodeKind::kFolder && end + asideLength < kPathSize) {
+    std::memcpy(path.text + end, msg::kAsideSuffix, asideLength + 1);
+    end += asideLength;
+    file = OpenFileAt(folder, path.text + nameStart, &kind);
+  }
+  return file;
+}
+
+// What holds the name that path.text ends with, judged by its content (see OpenContent).
+Holder WhatHolds(DirHandle folder, OutputPath& path, std::size_t nameStart, Stream* source) {
+  bool free;
+  Stream* existing = OpenContent(folder, path, nameStart, &free);
+  if (existing == nullptr) return free ? Holder::kFree : Holder::kOther;
   bool same = CompareFiles(source, existing);
   CloseStream(existing);
   return same ? Holder::kSame : Holder::kOther;
@@ -45,16 +67,8 @@ Holder NameSearch::Next() {
 }
 
 Holder NameSearch::TryBaseName() {
-  const char* name = path_.text + nameStart_;
-  Holder holder = WhatHolds(folder_, name, source_);
-  if (holder == Holder::kOther && KindAt(folder_, name) == NodeKind::kFolder) {
-    std::snprintf(path_.text + path_.length, kPathSize - path_.length, "%s", msg::kAsideSuffix);
-    if (WhatHolds(folder_, name, source_) == Holder::kSame) {
-      holder = Holder::kSame;
-    } else {
-      path_.text[path_.length] = '\0';
-    }
-  }
+  Holder holder = WhatHolds(folder_, path_, nameStart_, source_);
+  if (holder != Holder::kSame) path_.text[path_.length] = '\0';
   if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
   return holder;
 }
@@ -81,7 +95,7 @@ Holder NameSearch::TryAlternative(TakenNames& taken, unsigned long number,
   counter_ = number + 1;
   std::snprintf(path_.text + path_.length, kPathSize - path_.length, msg::kAlternativeSuffix,
                 number);
-  Holder holder = number < taken.free ? WhatHolds(folder_, path_.text + nameStart_, source_)
+  Holder holder = number < taken.free ? WhatHolds(folder_, path_, nameStart_, source_)
                                       : Learn(taken, number, sourcePrint);
   if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
   return holder;
@@ -90,9 +104,8 @@ Holder NameSearch::TryAlternative(TakenNames& taken, unsigned long number,
 // Looks at the first alternative name not known to be taken and adds what holds
 // it to what the run knows; a free one counts as taken by this entry's copy.
 Holder NameSearch::Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint) {
-  NodeKind kind;
-  Stream* existing = OpenFileAt(folder_, path_.text + nameStart_, &kind);
-  bool free = existing == nullptr && kind == NodeKind::kMissing;
+  bool free;
+  Stream* existing = OpenContent(folder_, path_, nameStart_, &free);
   Fingerprint print = free ? sourcePrint : Fingerprint{};
   if (existing != nullptr) print = FingerprintOf(existing);
   taken.free = number + 1;

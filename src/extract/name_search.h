@@ -29,12 +29,14 @@ class NameSearch {
         source_(source),
         memory_(memory) {}
 
-  // Leaves the next name in path.text and returns kFree or kSame. kSame also
-  // when the content is found under name_, where a later entry's folder moved it
-  // aside; it is said when verbose. "Already exist file" is said when the base
-  // name is found taken. When the free name returned is taken before it is used,
-  // the next call goes on from there (the base name is tried again until it was
-  // found taken).
+  // Leaves the next name in path.text and returns kFree or kSame. A name (the
+  // base name or an alternative) that is a folder holds what a later entry that
+  // needed the folder moved aside: kSame also when the content is found there,
+  // under name_, or name__ when name_ became a folder too, and so on; the name
+  // it is found under is left and said when verbose. "Already exist file" is
+  // said when the base name is found taken. When the free name returned is
+  // taken before it is used, the next call goes on from there (the base name is
+  // tried again until it was found taken).
   Holder Next();
 
   // Whether the name left in path.text is an alternative name.
