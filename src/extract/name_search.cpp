@@ -1,6 +1,8 @@
 #include "extract/name_search.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "core/messages.h"
@@ -10,35 +12,46 @@
 
 namespace {
 
-Holder WhatHolds(DirHandle folder, const char* name, Stream* source) {
+// Opens the readable file that holds the content of the name that path.text
+// ends with. Where the name is a folder, a later entry that needed the folder
+// moved the file aside to name_, or to name__ when name_ had become a folder
+// too, and so on: the first of these that is not a folder (as far as path.text
+// holds) is opened, and its name left in path.text. Returns nullptr when that is
+// no readable file; *free tells whether nothing at all holds the name.
+Stream* OpenContent(DirHandle folder, OutputPath& path, std::size_t nameStart, bool* free) {
   NodeKind kind;
-  Stream* existing = OpenFileAt(folder, name, &kind);
-  if (existing == nullptr) return kind == NodeKind::kMissing ? Holder::kFree : Holder::kOther;
+  Stream* file = OpenFileAt(folder, path.text + nameStart, &kind);
+  *free = file == nullptr && kind == NodeKind::kMissing;
+  std::size_t end = std::strlen(path.text);
+  const std::size_t asideLength = std::strlen(msg::kAsideSuffix);
+  while (file == nullptr && kind == NodeKind::kFolder && end + asideLength < kPathSize) {
+    std::memcpy(path.text + end, msg::kAsideSuffix, asideLength + 1);
+    end += asideLength;
+    file = OpenFileAt(folder, path.text + nameStart, &kind);
+  }
+  return file;
+}
+
+// What holds the name that path.text ends with, judged by its content (see OpenContent).
+Holder WhatHolds(DirHandle folder, OutputPath& path, std::size_t nameStart, Stream* source) {
+  bool free;
+  Stream* existing = OpenContent(folder, path, nameStart, &free);
+  if (existing == nullptr) return free ? Holder::kFree : Holder::kOther;
   bool same = CompareFiles(source, existing);
   CloseStream(existing);
   return same ? Holder::kSame : Holder::kOther;
 }
 
-// What holds the name, judged by what the run learned of it before when it can:
-// known[index] is the fingerprint of that name, if it was looked at already;
-// a name looked at now is added. Bytes are compared only where the fingerprints
-// agree.
-Holder WhatHoldsKnown(DirHandle folder, const char* name, Stream* source,
-                      const Fingerprint& sourcePrint, std::vector<Fingerprint>& known,
-                      std::size_t index) {
-  if (index >= known.size()) {
-    NodeKind kind;
-    Fingerprint print;
-    Stream* existing = OpenFileAt(folder, name, &kind);
-    if (existing == nullptr && kind == NodeKind::kMissing) return Holder::kFree;
-    if (existing != nullptr) {
-      print = FingerprintOf(existing);
-      CloseStream(existing);
-    }
-    known.push_back(print);
-  }
-  if (!(known[index] == sourcePrint)) return Holder::kOther;
-  return WhatHolds(folder, name, source);
+// The numbers, from counter on and in ascending order, of the alternative names
+// known to hold a file with the fingerprint.
+std::vector<unsigned long> KnownHolders(const TakenNames& taken, const Fingerprint& print,
+                                        unsigned long counter) {
+  std::vector<unsigned long> numbers;
+  auto same = taken.files.equal_range(print);
+  for (auto known = same.first; known != same.second; ++known)
+    if (known->second >= counter) numbers.push_back(known->second);
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
 }
 
 }  // namespace
@@ -54,34 +67,54 @@ Holder NameSearch::Next() {
 }
 
 Holder NameSearch::TryBaseName() {
-  const char* name = path_.text + nameStart_;
-  Holder holder = WhatHolds(folder_, name, source_);
-  if (holder == Holder::kOther && KindAt(folder_, name) == NodeKind::kFolder) {
-    std::snprintf(path_.text + path_.length, kPathSize - path_.length, "%s", msg::kAsideSuffix);
-    if (WhatHolds(folder_, name, source_) == Holder::kSame) {
-      holder = Holder::kSame;
-    } else {
-      path_.text[path_.length] = '\0';
-    }
-  }
+  Holder holder = WhatHolds(folder_, path_, nameStart_, source_);
+  if (holder != Holder::kSame) path_.text[path_.length] = '\0';
   if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
   return holder;
 }
 
+// Only the names known to hold a file with the source's fingerprint are tried
+// again; then the search goes on from the first name not known to be taken (the
+// counter never passes it).
 Holder NameSearch::NextAlternative() {
-  // What the run knows of the alternative names spares reading each of them again.
   path_.text[path_.length] = '\0';
-  std::vector<Fingerprint>& known = memory_[path_.text];
+  TakenNames& taken = memory_[path_.text];
   Fingerprint sourcePrint = FingerprintOf(source_);
-  if (known.empty()) known.push_back(Fingerprint{});  // the base name: taken, not the same
-  const char* name = path_.text + nameStart_;
-  for (;;) {
-    std::size_t index = counter_ + 1;
-    std::snprintf(path_.text + path_.length, kPathSize - path_.length, msg::kAlternativeSuffix,
-                  counter_++);
-    Holder holder = WhatHoldsKnown(folder_, name, source_, sourcePrint, known, index);
-    if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
-    if (holder == Holder::kFree) known.push_back(sourcePrint);
+  for (unsigned long number : KnownHolders(taken, sourcePrint, counter_)) {
+    Holder holder = TryAlternative(taken, number, sourcePrint);
     if (holder != Holder::kOther) return holder;
   }
+  for (;;) {
+    Holder holder = TryAlternative(taken, taken.free, sourcePrint);
+    if (holder != Holder::kOther) return holder;
+  }
+}
+
+Holder NameSearch::TryAlternative(TakenNames& taken, unsigned long number,
+                                  const Fingerprint& sourcePrint) {
+  counter_ = number + 1;
+  std::snprintf(path_.text + path_.length, kPathSize - path_.length, msg::kAlternativeSuffix,
+                number);
+  Holder holder = number < taken.free ? WhatHolds(folder_, path_, nameStart_, source_)
+                                      : Learn(taken, number, sourcePrint);
+  if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
+  return holder;
+}
+
+// Looks at the first alternative name not known to be taken and adds what holds
+// it to what the run knows; a free one counts as taken by this entry's copy.
+Holder NameSearch::Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint) {
+  bool free;
+  Stream* existing = OpenContent(folder_, path_, nameStart_, &free);
+  Fingerprint print = free ? sourcePrint : Fingerprint{};
+  if (existing != nullptr) print = FingerprintOf(existing);
+  taken.free = number + 1;
+  if (print.size >= 0) taken.files.emplace(print, number);
+  Holder holder = free ? Holder::kFree : Holder::kOther;
+  if (existing != nullptr) {
+    if (print == sourcePrint && SeekStream(existing, 0) == 0 && CompareFiles(source_, existing))
+      holder = Holder::kSame;
+    CloseStream(existing);
+  }
+  return holder;
 }

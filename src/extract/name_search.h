@@ -14,7 +14,10 @@
 enum class Holder { kFree, kSame, kOther };
 
 // Tries the base name, then name.Over0000, name.Over0001, ... in the folder, and
-// stops at the first that is free or already holds the source's content.
+// stops at the first that is free or already holds the source's content. What
+// the run learned of the alternative names before (memory) spares trying them
+// again: only those known to hold a file with the source's fingerprint are
+// compared, and the search goes on from the first name not known to be taken.
 class NameSearch {
  public:
   NameSearch(const Settings& settings, DirHandle folder, OutputPath& path, std::size_t nameStart,
@@ -26,12 +29,14 @@ class NameSearch {
         source_(source),
         memory_(memory) {}
 
-  // Leaves the next name in path.text and returns kFree or kSame. kSame also
-  // when the content is found under name_, where a later entry's folder moved it
-  // aside; it is said when verbose. "Already exist file" is said when the base
-  // name is found taken. When the free name returned is taken before it is used,
-  // the next call goes on from there (the base name is tried again until it was
-  // found taken).
+  // Leaves the next name in path.text and returns kFree or kSame. A name (the
+  // base name or an alternative) that is a folder holds what a later entry that
+  // needed the folder moved aside: kSame also when the content is found there,
+  // under name_, or name__ when name_ became a folder too, and so on; the name
+  // it is found under is left and said when verbose. "Already exist file" is
+  // said when the base name is found taken. When the free name returned is
+  // taken before it is used, the next call goes on from there (the base name is
+  // tried again until it was found taken).
   Holder Next();
 
   // Whether the name left in path.text is an alternative name.
@@ -40,6 +45,8 @@ class NameSearch {
  private:
   Holder TryBaseName();
   Holder NextAlternative();
+  Holder TryAlternative(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint);
+  Holder Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint);
 
   const Settings& settings_;
   DirHandle folder_;
@@ -48,5 +55,5 @@ class NameSearch {
   Stream* source_;
   NameMemory& memory_;
   bool baseTaken_ = false;
-  unsigned long counter_ = 0;  // of the next alternative name to try
+  unsigned long counter_ = 0;  // the number of the next alternative name to try
 };
