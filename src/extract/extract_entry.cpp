@@ -69,7 +69,11 @@ EntryResult Save(const Settings& settings, Extraction& extraction, Stream* sourc
   }
   NameSearch names(settings, spot.folder, path, spot.nameStart, source, extraction.takenNames);
   for (;;) {
-    if (names.Next() == Holder::kSame) return {Outcome::kAlreadySaved};
+    Holder holder = names.Next();
+    if (holder == Holder::kNoHandles && extraction.folders.GiveBackHandles() != Handles::kExhausted)
+      holder = names.Next();
+    if (holder == Holder::kNoHandles) return {Outcome::kFailed, SayOutOfHandles()};
+    if (holder == Holder::kSame) return {Outcome::kAlreadySaved};
     if (names.alternative()) {
       Say(msg::kSavingAs, path.text);
       if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};

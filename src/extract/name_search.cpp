@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "core/say.h"
 #include "extract/compare_files.h"
+#include "platform/dir_handle.h"
 #include "platform/output_tree.h"
 
 namespace {
@@ -17,8 +18,10 @@ namespace {
 // moved the file aside to name_, or to name__ when name_ had become a folder
 // too, and so on: the first of these that is not a folder (as far as path.text
 // holds) is opened, and its name left in path.text. Returns nullptr when that is
-// no readable file; *free tells whether nothing at all holds the name.
-Stream* OpenContent(DirHandle folder, OutputPath& path, std::size_t nameStart, bool* free) {
+// no readable file; *free tells whether nothing at all holds the name, and
+// *noHandles whether a file could not be opened for want of a handle.
+Stream* OpenContent(DirHandle folder, OutputPath& path, std::size_t nameStart, bool* free,
+                    bool* noHandles) {
   NodeKind kind;
   Stream* file = OpenFileAt(folder, path.text + nameStart, &kind);
   *free = file == nullptr && kind == NodeKind::kMissing;
@@ -29,13 +32,15 @@ Stream* OpenContent(DirHandle folder, OutputPath& path, std::size_t nameStart, b
     end += asideLength;
     file = OpenFileAt(folder, path.text + nameStart, &kind);
   }
+  *noHandles = file == nullptr && kind == NodeKind::kFile && !HandlesLeft();
   return file;
 }
 
 // What holds the name that path.text ends with, judged by its content (see OpenContent).
 Holder WhatHolds(DirHandle folder, OutputPath& path, std::size_t nameStart, Stream* source) {
-  bool free;
-  Stream* existing = OpenContent(folder, path, nameStart, &free);
+  bool free, noHandles;
+  Stream* existing = OpenContent(folder, path, nameStart, &free, &noHandles);
+  if (noHandles) return Holder::kNoHandles;
   if (existing == nullptr) return free ? Holder::kFree : Holder::kOther;
   bool same = CompareFiles(source, existing);
   CloseStream(existing);
@@ -98,14 +103,16 @@ Holder NameSearch::TryAlternative(TakenNames& taken, unsigned long number,
   Holder holder = number < taken.free ? WhatHolds(folder_, path_, nameStart_, source_)
                                       : Learn(taken, number, sourcePrint);
   if (holder == Holder::kSame && settings_.verbose) Say(msg::kSameAsSaved, path_.text);
+  if (holder == Holder::kNoHandles) counter_ = number;  // to be tried again
   return holder;
 }
 
 // Looks at the first alternative name not known to be taken and adds what holds
 // it to what the run knows; a free one counts as taken by this entry's copy.
 Holder NameSearch::Learn(TakenNames& taken, unsigned long number, const Fingerprint& sourcePrint) {
-  bool free;
-  Stream* existing = OpenContent(folder_, path_, nameStart_, &free);
+  bool free, noHandles;
+  Stream* existing = OpenContent(folder_, path_, nameStart_, &free, &noHandles);
+  if (noHandles) return Holder::kNoHandles;
   Fingerprint print = free ? sourcePrint : Fingerprint{};
   if (existing != nullptr) print = FingerprintOf(existing);
   taken.free = number + 1;

@@ -11,7 +11,12 @@
 
 // What holds a name: nothing, the cached file's content, or anything else (other
 // content, a folder, a FIFO, a link, a file that cannot be read).
-enum class Holder { kFree, kSame, kOther };
+enum class Holder {
+  kFree,
+  kSame,
+  kOther,
+  kNoHandles,  // a file could not be opened for want of a handle: ask again when some are free
+};
 
 // Tries the base name, then name.Over0000, name.Over0001, ... in the folder, and
 // stops at the first that is free or already holds the source's content. What
