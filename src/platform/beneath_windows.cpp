@@ -93,19 +93,6 @@ bool FolderIdentity(const std::wstring& path, Identity& identity) {
   return found;
 }
 
-// The final path of the folder at path, links resolved ("\\?\C:\a\b"), or "".
-std::wstring FinalPath(const std::wstring& path) {
-  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::wstring();
-  std::vector<wchar_t> buffer(32768);
-  DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           FILE_NAME_NORMALIZED);
-  CloseHandle(handle);
-  return length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length)
-                                              : std::wstring();
-}
-
 }  // namespace
 
 // Windows has no openat2: every resolution walks.

@@ -58,6 +58,10 @@ DWORD RenameAt(HANDLE handle, DirHandle dir, const char* to);
 // "Program Files"). True also when the system cannot tell.
 bool IsOpenUnderName(HANDLE handle, const char* name);
 
+// The path the system reaches at path (in the "\\?\" form), links and other
+// reparse points followed, in the same form; empty when nothing is there.
+std::wstring FinalPath(const std::wstring& path);
+
 // The attributes of the open file, or INVALID_FILE_ATTRIBUTES.
 DWORD AttributesOf(HANDLE handle);
 

@@ -2,25 +2,11 @@
 
 #include <vector>
 
+#include "platform/open_at_windows.h"
 #include "platform/real_path.h"
 #include "platform/wide_text.h"
 
 namespace {
-
-// The path the system reaches at path (in the "\\?\" form), reparse points
-// followed, in the same form; empty when it does not exist.
-std::wstring FinalPathOf(const std::wstring& path) {
-  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::wstring();
-  std::vector<wchar_t> buffer(32768);
-  DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           FILE_NAME_NORMALIZED);
-  CloseHandle(handle);
-  return length > 0 && length < buffer.size() ? std::wstring(buffer.data(), length)
-                                              : std::wstring();
-}
 
 // The path without its "\\?\" prefix, as the program holds paths.
 std::string Narrow(const std::wstring& path) {
@@ -41,7 +27,7 @@ bool ResolveFollowingLinks(const char* path, std::string& real, std::vector<std:
   std::size_t at = full.find(L'\\', full.compare(0, 8, L"\\\\?\\UNC\\") == 0 ? 8 : 4);
   if (at != std::wstring::npos) at = full.find(L'\\', at + 1);
   if (at == std::wstring::npos) at = full.size();
-  std::wstring resolved = FinalPathOf(full.substr(0, at + 1));
+  std::wstring resolved = FinalPath(full.substr(0, at + 1));
   if (resolved.empty()) resolved = full.substr(0, at);
   while (!resolved.empty() && resolved.back() == L'\\') resolved.pop_back();
   bool exists = true;
@@ -56,7 +42,7 @@ bool ResolveFollowingLinks(const char* path, std::string& real, std::vector<std:
     exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
       links.push_back(Narrow(next));
-      std::wstring target = FinalPathOf(next);
+      std::wstring target = FinalPath(next);
       if (target.empty()) return false;
       next = target;
       while (!next.empty() && next.back() == L'\\') next.pop_back();
