@@ -11,16 +11,9 @@
 
 #include "support/files.h"
 #include "support/path_containment.h"
+#include "support/settings_flags.h"
 
 namespace {
-
-Settings Flags(int skipKnownPrefixes, int noNonAsciiNames, int verbose) {
-  Settings settings;
-  settings.skipKnownPrefixes = skipKnownPrefixes;
-  settings.noNonAsciiNames = noNonAsciiNames;
-  settings.verbose = verbose;
-  return settings;
-}
 
 // "%xx" for the byte, spelt out here rather than formatted by the program's code.
 std::string Hex(unsigned char byte) {

@@ -15,16 +15,9 @@
 #include "platform/partial_file.h"
 #include "support/files.h"
 #include "support/process.h"
+#include "support/settings_flags.h"
 
 namespace {
-
-Settings Flags(int skipKnownPrefixes, int noNonAsciiNames, int verbose) {
-  Settings settings;
-  settings.skipKnownPrefixes = skipKnownPrefixes;
-  settings.noNonAsciiNames = noNonAsciiNames;
-  settings.verbose = verbose;
-  return settings;
-}
 
 // The caller of the mapping: what it prints, where it pauses, what it makes.
 class PreparedPath : public ::testing::Test {

@@ -29,12 +29,10 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
                                          const FileSpot& spot) {
   PartialFile partial;
   CreateFailure why = partial.Create(spot.folder, settings.windowsNames);
-  if (why == CreateFailure::kNoHandles) {
-    Handles handles = extraction.folders.GiveBackHandles();
-    if (handles == Handles::kFreed) why = partial.Create(spot.folder, settings.windowsNames);
-    if (handles == Handles::kExhausted || why == CreateFailure::kNoHandles)
-      return EntryResult{Outcome::kFailed, SayOutOfHandles()};
-  }
+  if (why == CreateFailure::kNoHandles &&
+      extraction.folders.GiveBackHandles() != Handles::kExhausted)
+    why = partial.Create(spot.folder, settings.windowsNames);
+  if (why == CreateFailure::kNoHandles) return EntryResult{Outcome::kFailed, SayOutOfHandles()};
   if (why != CreateFailure::kNone)
     return why == CreateFailure::kDiskWide ? FailWrite(entry.url) : CantCreate(path.text);
   long long count = StreamFileSize(source);
