@@ -106,6 +106,27 @@ TEST(RecordScanner, AcceptsExactlyTheRecordsThatPassEveryTest) {
   PutU32(shortEntry, 13 + 20);
   PutU32(shortEntry, 1);
   shortEntry += "http://example.com/a" + std::string(5, '\0');
+  // In the browser's own shape: TypeURL is the URL's length with its zero byte,
+  // the entry block counts the URL too, a POST request's result ends in a digest.
+  auto browser = [](std::size_t urlLength, std::size_t padding = 0) {
+    RecordFields fields = BrowserShaped(WithUrl("http://" + std::string(urlLength - 7, 'u')));
+    fields.padding = padding;
+    return MakeRecord(fields);
+  };
+  auto post = [](std::string digest, std::uint32_t typeUrlChange = 0) {
+    RecordFields fields = BrowserShaped(RecordFields{});
+    fields.typeUrl += typeUrlChange;
+    fields.postDigest = std::move(digest);
+    return MakeRecord(fields);
+  };
+  const std::string digest("\x10\0\x7f\xff digest bytes", 16);
+  std::string postSize15 = post(digest);
+  SetU32(postSize15, postSize15.size() - 20, 15);
+  std::string browserZeroInUrl = browser(300);
+  browserZeroInUrl[EntryLength(browserZeroInUrl) + 100] = '\0';
+  RecordFields typeUrl5 = BrowserShaped(WithUrl("a://"));
+  RecordFields typeUrlOneShort = BrowserShaped(WithUrl(std::string(300, 'u')));
+  --typeUrlOneShort.typeUrl;
 
   const std::vector<AcceptanceCase> cases = {
       {"plain record", MakeRecord(RecordFields{}), true},
@@ -142,6 +163,19 @@ TEST(RecordScanner, AcceptsExactlyTheRecordsThatPassEveryTest) {
       {"URL block past the end", urlBlockPastEnd, false},
       {"entry block past the end", Head(2048, 1), false},
       {"LenEntry below 33", shortEntry, false},
+      {"browser: URL of 255", browser(255), true},
+      {"browser: URL of 256", browser(256), true},
+      {"browser: URL of 1,011", browser(1011), true},
+      {"browser: URL of 1,012", browser(1012), true},
+      {"browser: URL of 3,000, LenEntry 3,100", browser(3000, 3050), true},
+      {"browser: 16,370 bytes", browser(8000, kMaxRecordLength - browser(8000).size()), true},
+      {"browser: 16,371 bytes", browser(8000, kMaxRecordLength + 1 - browser(8000).size()), false},
+      {"browser: TypeURL one short", MakeRecord(typeUrlOneShort), false},
+      {"browser: TypeURL 5", MakeRecord(typeUrl5), false},
+      {"browser: zero inside the URL", browserZeroInUrl, false},
+      {"POST result", post(digest), true},
+      {"POST: digest size 15", postSize15, false},
+      {"POST: TypeURL one more", post(digest, 1), false},
   };
   const std::string follower = MakeRecord(WithFile("FOLLOWER.DAT"));
   for (const AcceptanceCase& c : cases) {
@@ -222,23 +256,54 @@ TEST(RecordScanner, SearchesOnlyFromTheStreamPosition) {
 }
 
 // Records close to every window edge: their bytes arrive in two reads. The
-// longest record needs its whole span in the window to be recognised.
+// longest records need their whole span in the window to be recognised.
 TEST(RecordScanner, FindsRecordsAcrossWindowRefills) {
   RecordFields longest;
   longest.file = std::string(2010, 'f');
   longest.url = std::string(1011, 'u');
+  RecordFields longestBrowser = BrowserShaped(WithUrl(std::string(12000, 'u')));
+  longestBrowser.padding = kMaxRecordLength - MakeRecord(longestBrowser).size();
   const std::string big = MakeRecord(longest), small = MakeRecord(RecordFields{});
-  ASSERT_EQ(big.size(), kMaxRecordLength);
+  const std::string browser = MakeRecord(longestBrowser);
+  ASSERT_EQ(big.size(), kMaxPlainRecordLength);
+  ASSERT_EQ(browser.size(), kMaxRecordLength);
+  // The longest POST request's result, whose digest is the start of the longest
+  // plain record, which wins, a little after a refill.
+  RecordFields post = longestBrowser;
+  post.postDigest = big.substr(0, 16);
+  post.padding -= 16;
+  const std::string postAndBig = MakeRecord(post) + big.substr(16);
+  const std::size_t postSize = kMaxRecordLength;
   for (std::size_t window : {kMinScanWindowSize, kMinScanWindowSize + 300}) {
     for (std::size_t shift = 0; shift < 200; ++shift) {
-      std::string index = MakeIndex(std::string(shift, '\x20') + big + small + big);
-      std::size_t first = kSearchStart + shift;
-      std::vector<std::size_t> expected = {first, first + big.size(),
-                                           first + big.size() + small.size()};
+      std::string index = MakeIndex(std::string(shift, '\x20') + big + small + browser +
+                                    std::string(1000, ' ') + postAndBig);
+      std::vector<std::size_t> expected = {kSearchStart + shift};
+      for (std::size_t length : {big.size(), small.size(), browser.size() + 1000 + postSize - 16})
+        expected.push_back(expected.back() + length);
       ASSERT_EQ(Positions(index, kSearchStart, window), expected)
           << "window " << window << ", shift " << shift;
     }
   }
+}
+
+// A record of the plain shape that begins inside one of the browser's shape wins:
+// here it begins in a POST request's digest, and in the padding of an entry block.
+TEST(RecordScanner, PlainRecordBeginningInsideABrowserRecordWins) {
+  const std::string plain = MakeRecord(RecordFields{}), follower = MakeRecord(WithFile("FOLLOWER"));
+  RecordFields post = BrowserShaped(RecordFields{});
+  post.postDigest = plain.substr(0, 16);
+  const std::string postRecord = MakeRecord(post);
+  RecordFields padded = BrowserShaped(WithUrl(std::string(300, 'u')));
+  padded.padding = plain.size() + 10;
+  std::string paddedRecord = MakeRecord(padded);
+  paddedRecord.replace(60, plain.size(), plain);
+  const std::size_t postEnd = kSearchStart + postRecord.size(), inPost = postEnd - 16;
+  const std::size_t paddedStart = postEnd - 16 + plain.size();
+  const std::size_t paddedEnd = paddedStart + paddedRecord.size();
+  std::string index = MakeIndex(postRecord + plain.substr(16) + paddedRecord + follower);
+  EXPECT_EQ(Positions(index), (std::vector<std::size_t>{inPost, paddedStart + 60, paddedEnd}));
+  EXPECT_EQ(CompareWithReference(Data(index), index.size(), kSearchStart, kScanWindowSize), "");
 }
 
 // Indexes of random records, damaged records, near misses and noise, compared
@@ -294,6 +359,12 @@ class RandomIndex {
     std::size_t fileLength = Below(4) == 0 ? Below(12) : 8 + Below(Below(2) ? 30 : 2003);
     fields.file = Below(8) == 0 ? Text(fileLength, 1, 255) : Text(fileLength, 0x20, 0x80);
     fields.url = Text(Below(4) == 0 ? 1 + Below(3) : 1 + Below(1012), 1, 255);
+    if (Below(3) == 0) {  // the browser's shape, now and then a little off
+      fields.url = Text(1 + Below(Below(2) ? 300 : 9000), 1, 255);
+      fields.typeUrl = static_cast<std::uint32_t>(fields.url.size() + Pick({0, 2, 5}, 1, 1));
+      fields.padding = Below(2) ? Below(40) : fields.url.size();
+      if (Below(3) == 0) fields.postDigest = Text(16, 0, 255);
+    }
     return MakeRecord(fields);
   }
 

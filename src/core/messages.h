@@ -99,6 +99,10 @@ inline constexpr char kAsideSuffix[] = "_";
 inline constexpr char kShortRead[] =
     "Can't read %lu bytes of the cached file for %s - saved with zeros in their place\n";
 
+// After an index in which no record was found, quiet or not.
+inline constexpr char kNoRecordFound[] =
+    "No entry record was found in the cache index - the file may not be a cache index.\n";
+
 // End of the run, unless quiet.
 inline constexpr char kSummary[] =
     "Records found: %lu, saved: %lu, already saved: %lu, failed: %lu, cached file missing: %lu\n";

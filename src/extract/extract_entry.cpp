@@ -49,8 +49,8 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
   PartialFile::Naming naming = partial.Name(path.text + spot.nameStart);
   if (naming == PartialFile::Naming::kTaken) return std::nullopt;
   if (naming == PartialFile::Naming::kDiskWide) return FailWrite(entry.url);
-  if (settings.verbose) Say(msg::kTimes, entry.modificationTime, entry.lastAccessTime);
   if (naming == PartialFile::Naming::kFailed) return CantCreate(path.text);
+  if (settings.verbose) Say(msg::kTimes, entry.modificationTime, entry.lastAccessTime);
   if (copy.missing == 0) return EntryResult{Outcome::kSaved};
   Say(msg::kShortRead, static_cast<unsigned long>(copy.missing), entry.url);
   return EntryResult{Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr std::uint32_t kMinEntryLength = 4;
 constexpr std::uint32_t kMaxType = 256;
 // The shortest URL block: LenURL, TypeURL, one URL byte, its terminator, trailer.
 constexpr std::uint32_t kMinUrlBlockLength = 14;
@@ -14,6 +13,12 @@ constexpr std::size_t kNameTestLength = 8;
 constexpr unsigned char kLowestNameByte = 0x20;
 constexpr unsigned char kHighestNameByte = 0x80;
 constexpr std::size_t kUrlEndZeros = 5;  // the URL's terminator and the four-byte trailer
+// The browser's URL block around the URL and its zero byte: LenURL and TypeURL,
+// then the digest's size, and for a POST request the 16 digest bytes.
+constexpr std::uint32_t kPostDigestLength = 16;
+constexpr std::uint32_t kGetUrlBlockExtra = 12;
+constexpr std::uint32_t kPostUrlBlockExtra = kGetUrlBlockExtra + kPostDigestLength;
+constexpr std::uint32_t kMinPostUrlBlockLength = kPostUrlBlockExtra + 2;
 
 // The search passes candidates through cheap filters a chunk at a time; only
 // those that survive get the full tests. A chunk's filters read window bytes
@@ -44,7 +49,7 @@ inline bool AllZero(const unsigned char* chunk) {
 // so that compilers turn them into vector instructions.
 
 // True when some candidate of the chunk has zero bytes at its offsets 3 and 7, as
-// LenEntry <= 2048 and Type <= 256 require. Hardly ever true in text or noise.
+// LenEntry <= 16370 and Type <= 256 require. Hardly ever true in text or noise.
 inline bool AnyZeroPairs(const unsigned char* chunk) {
   unsigned char least = 0xFF;
   for (std::size_t i = 0; i < kChunk; ++i) {
@@ -55,16 +60,16 @@ inline bool AnyZeroPairs(const unsigned char* chunk) {
 }
 
 // Marks with 1 each candidate of the chunk whose bytes, taken one at a time,
-// allow LenEntry 33..2048, Type 1..256 and the first two name bytes: bytes 2, 3,
-// 6, 7 zero, byte 1 below 16, byte 5 below 2, byte 1 nonzero or byte 0 at least
-// 32, byte 4 or 5 nonzero, bytes 33 and 34 from 0x20 to 0x80; the rest with 0.
-// Returns true when it marked any.
+// allow LenEntry 33..16383, Type 1..256 and the first two name bytes: bytes 2,
+// 3, 6, 7 zero, byte 1 below 64, byte 5 below 2, byte 1 nonzero or byte 0 at
+// least 32, byte 4 or 5 nonzero, bytes 33 and 34 from 0x20 to 0x80; the rest
+// with 0. Returns true when it marked any.
 inline bool MarkCandidates(const unsigned char* chunk, unsigned char* marks) {
   const unsigned char nameRange = kHighestNameByte - kLowestNameByte;
   for (std::size_t i = 0; i < kChunk; ++i) {
     const unsigned char* b = chunk + i;
     unsigned char highBytes =
-        static_cast<unsigned char>(b[2] | b[3] | b[6] | b[7] | (b[1] & 0xF0) | (b[5] & 0xFE));
+        static_cast<unsigned char>(b[2] | b[3] | b[6] | b[7] | (b[1] & 0xC0) | (b[5] & 0xFE));
     unsigned char lenEntryLow = static_cast<unsigned char>(b[1] | (b[0] & 0xE0));
     unsigned char typeLow = static_cast<unsigned char>(b[4] | b[5]);
     unsigned char name0 = static_cast<unsigned char>(b[kFileOffset] - kLowestNameByte);
@@ -78,51 +83,93 @@ inline bool MarkCandidates(const unsigned char* chunk, unsigned char* marks) {
   return any != 0;
 }
 
-// Tests the URL block at window offset start together with the four zero bytes
-// in front of it that end the entry block. Reads nothing at or beyond end.
-// Returns LenURL when every test passes, else 0.
-std::uint32_t JudgeUrlBlock(const unsigned char* window, std::size_t start, std::size_t end) {
-  if (end - start < kUrlOffsetInBlock) return 0;
-  const unsigned char* block = window + start;
-  if (LoadU32(block - 4) != 0) return 0;
-  std::uint32_t lenUrl = LoadU32(block);
-  if (lenUrl < kMinUrlBlockLength || lenUrl > kMaxUrlBlockLength) return 0;
-  std::uint32_t typeUrl = LoadU32(block + 4);
-  if (typeUrl < 1 || typeUrl > kMaxType || typeUrl == kRejectedTypeUrl) return 0;
-  if (end - start < lenUrl) return 0;
-  for (std::size_t i = lenUrl - kUrlEndZeros; i < lenUrl; ++i)
-    if (block[i] != 0) return 0;
-  std::size_t urlLength = lenUrl - kUrlOffsetInBlock - kUrlEndZeros;
-  if (std::memchr(block + kUrlOffsetInBlock, 0, urlLength) != nullptr) return 0;
-  return lenUrl;
+enum class Shape { kNone, kPlain, kBrowser };
+
+struct Candidate {
+  Shape shape = Shape::kNone;
+  std::size_t length = 0;  // LenEntry + LenURL
+};
+
+// True when block[from, to) holds no zero byte.
+bool NoZeroIn(const unsigned char* block, std::size_t from, std::size_t to) {
+  return std::memchr(block + from, 0, to - from) == nullptr;
 }
 
-// Length of the record at window offset at, or 0 when the candidate there fails
-// a test. The candidate's own bytes are all that is read: one whose entry block
-// (with the first eight bytes of its URL block) or URL block would run past the
-// end of the index fails, and so does one with LenEntry below 33, whose name
-// bytes lie beyond those eight bytes. Needs window[at..at+7] held.
-std::size_t RecordLengthAt(const IndexScanner& scanner, std::size_t at) {
+// The shape of the URL block at block, lenUrl bytes of which are held.
+Shape UrlBlockShape(const unsigned char* block, std::uint32_t lenUrl, std::uint32_t lenEntry) {
+  std::uint32_t typeUrl = LoadU32(block + 4);
+  if (lenUrl < kMinUrlBlockLength || typeUrl == kRejectedTypeUrl) return Shape::kNone;
+  bool endZeros = LoadU32(block + lenUrl - 4) == 0 && block[lenUrl - kUrlEndZeros] == 0;
+  if (lenEntry <= kMaxEntryLength && lenUrl <= kMaxUrlBlockLength && typeUrl >= 1 &&
+      typeUrl <= kMaxType && endZeros && NoZeroIn(block, kUrlOffsetInBlock, lenUrl - kUrlEndZeros))
+    return Shape::kPlain;
+  // The browser's own: the URL's zero byte, then the digest's size, 0 or 16.
+  if (typeUrl == lenUrl - kGetUrlBlockExtra && endZeros &&
+      NoZeroIn(block, kUrlOffsetInBlock, lenUrl - kUrlEndZeros))
+    return Shape::kBrowser;
+  if (lenUrl >= kMinPostUrlBlockLength && typeUrl == lenUrl - kPostUrlBlockExtra) {
+    std::size_t urlEnd = lenUrl - kPostUrlBlockExtra + kUrlOffsetInBlock - 1;
+    if (block[urlEnd] == 0 && LoadU32(block + urlEnd + 1) == kPostDigestLength &&
+        NoZeroIn(block, kUrlOffsetInBlock, urlEnd))
+      return Shape::kBrowser;
+  }
+  return Shape::kNone;
+}
+
+// The candidate at window offset at. Only its own bytes are read: one whose
+// entry block (with the first eight bytes of its URL block) or URL block would
+// run past the end of the index fails, and so does one with LenEntry below 33,
+// whose name bytes lie beyond those eight bytes. Needs window[at..at+7] held.
+Candidate CandidateAt(const IndexScanner& scanner, std::size_t at) {
   const unsigned char* candidate = scanner.window + at;
   std::uint32_t lenEntry = LoadU32(candidate);
   std::uint32_t type = LoadU32(candidate + kTypeOffset);
-  if (lenEntry < kMinEntryLength || lenEntry > kMaxEntryLength || type < 1 || type > kMaxType)
-    return 0;
-  if (lenEntry < kFileOffset) return 0;
-  if (scanner.end - at < lenEntry + kUrlOffsetInBlock) return 0;
+  if (lenEntry < kFileOffset || lenEntry > kMaxRecordLength || type < 1 || type > kMaxType)
+    return {};
+  if (scanner.end - at < lenEntry + kUrlOffsetInBlock) return {};
   for (std::size_t i = kFileOffset; i < kFileOffset + kNameTestLength; ++i)
-    if (candidate[i] < kLowestNameByte || candidate[i] > kHighestNameByte) return 0;
-  std::uint32_t lenUrl = JudgeUrlBlock(scanner.window, at + lenEntry, scanner.end);
-  if (lenUrl == 0) return 0;
-  return std::size_t{lenEntry} + lenUrl;
+    if (candidate[i] < kLowestNameByte || candidate[i] > kHighestNameByte) return {};
+  if (LoadU32(candidate + lenEntry - 4) != 0) return {};
+  std::uint32_t lenUrl = LoadU32(candidate + lenEntry);
+  if (lenUrl > kMaxRecordLength - lenEntry || scanner.end - at - lenEntry < lenUrl) return {};
+  return {UrlBlockShape(candidate + lenEntry, lenUrl, lenEntry), std::size_t{lenEntry} + lenUrl};
+}
+
+std::size_t SearchWindow(IndexScanner& scanner, std::size_t from, std::size_t stop,
+                         std::size_t* length, bool plainOnly);
+
+// Whether a record of the plain shape begins inside the candidate at window
+// offset at, of the given length: it wins over the candidate.
+bool PlainRecordInside(IndexScanner& scanner, std::size_t at, std::size_t length) {
+  std::int64_t position = scanner.windowPosition + static_cast<std::int64_t>(at);
+  if (scanner.plainAhead > position)
+    return scanner.plainAhead < position + static_cast<std::int64_t>(length);
+  // Offsets with fewer than eight bytes behind them hold no record.
+  std::size_t stop = std::min(at + length, scanner.end - 7);
+  std::size_t plainLength = 0;
+  std::size_t found = SearchWindow(scanner, at + 1, stop, &plainLength, true);
+  if (found == stop) return false;
+  scanner.plainAhead = scanner.windowPosition + static_cast<std::int64_t>(found);
+  return true;
+}
+
+// The length of the record at window offset at, or 0 when there is none.
+std::size_t RecordLengthAt(IndexScanner& scanner, std::size_t at, bool plainOnly) {
+  Candidate candidate = CandidateAt(scanner, at);
+  if (candidate.shape == Shape::kPlain) return candidate.length;
+  if (candidate.shape == Shape::kBrowser && !plainOnly &&
+      !PlainRecordInside(scanner, at, candidate.length))
+    return candidate.length;
+  return 0;
 }
 
 // Searches window offsets [from, stop) in order; stop + 7 <= end. Returns the
-// offset of the first record (its length in *length), or stop when there is none.
+// offset of the first record (its length in *length), or stop when there is none;
+// with plainOnly, records of the plain shape alone count.
 // Whole chunks go through the filters while their reads stay inside the bytes
 // held; the few offsets left over are tested one by one.
-std::size_t SearchWindow(const IndexScanner& scanner, std::size_t from, std::size_t stop,
-                         std::size_t* length) {
+std::size_t SearchWindow(IndexScanner& scanner, std::size_t from, std::size_t stop,
+                         std::size_t* length, bool plainOnly) {
   const unsigned char* window = scanner.window;
   std::size_t at = from;
   unsigned char marks[kChunk];
@@ -132,13 +179,13 @@ std::size_t SearchWindow(const IndexScanner& scanner, std::size_t from, std::siz
     for (std::size_t lane = 0; lane < kChunk; lane += 8) {
       for (std::uint64_t heads = LoadU64(marks + lane) << 7; heads != 0; heads &= heads - 1) {
         std::size_t candidate = at + lane + LowestLane(heads);
-        *length = RecordLengthAt(scanner, candidate);
+        *length = RecordLengthAt(scanner, candidate, plainOnly);
         if (*length != 0) return candidate;
       }
     }
   }
   for (; at < stop; ++at) {
-    *length = RecordLengthAt(scanner, at);
+    *length = RecordLengthAt(scanner, at, plainOnly);
     if (*length != 0) return at;
   }
   return stop;
@@ -161,7 +208,7 @@ void FillWindow(IndexScanner& scanner) {
 // One past the last window offset that can be searched now: a candidate needs its
 // whole span in the window, or, once the stream has ended, its first eight bytes.
 std::size_t SearchStop(const IndexScanner& scanner) {
-  std::size_t reach = scanner.streamEnded ? 8 : kMaxRecordLength;
+  std::size_t reach = scanner.streamEnded ? 8 : kScanReach;
   if (scanner.end - scanner.begin < reach) return scanner.begin;
   return scanner.end - reach + 1;
 }
@@ -177,14 +224,15 @@ void StartScan(IndexScanner& scanner, Stream* stream, std::size_t windowSize) {
   std::int64_t position = TellStream(stream);
   scanner.windowPosition = position > 0 ? position : 0;
   scanner.recordPosition = -1;
+  scanner.plainAhead = -1;
 }
 
 int FindNextRecord(IndexScanner& scanner, unsigned char* record) {
   for (;;) {
-    if (!scanner.streamEnded && scanner.end - scanner.begin < kMaxRecordLength) FillWindow(scanner);
+    if (!scanner.streamEnded && scanner.end - scanner.begin < kScanReach) FillWindow(scanner);
     std::size_t stop = SearchStop(scanner);
     std::size_t length = 0;
-    std::size_t at = SearchWindow(scanner, scanner.begin, stop, &length);
+    std::size_t at = SearchWindow(scanner, scanner.begin, stop, &length, false);
     if (at < stop) {
       std::memcpy(record, scanner.window + at, length);
       scanner.recordPosition = scanner.windowPosition + static_cast<std::int64_t>(at);

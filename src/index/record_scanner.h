@@ -9,6 +9,16 @@
 //                bytes lie in 0x20..0x80    LenEntry-4: four zero bytes
 //   URL block at LenEntry:  0 LenURL (14..1024)   4 TypeURL (1..256, not 5)
 //                8 URL, no zero byte inside     LenURL-5: five zero bytes
+//
+// The browser itself writes TypeURL as the URL's length with its zero byte, and
+// ends the URL block with the size of a POST request's digest: 0, or 16 followed
+// by the 16 digest bytes. A record in that shape is also taken, whatever its
+// LenEntry, LenURL and TypeURL, as long as it fits one 16 KiB hash page (its
+// entry block counts the URL, so it grows with it too):
+//   TypeURL = LenURL-12, the URL, five zero bytes;  or
+//   TypeURL = LenURL-28, the URL, its zero byte, the value 16, 16 digest bytes.
+// Where a record of the plain shape begins inside such a record, the plain one
+// wins: the search slides on by one byte.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +26,15 @@
 
 #include "platform/stream.h"
 
+// The limits of the plain shape.
 inline constexpr std::size_t kMaxEntryLength = 2048;
 inline constexpr std::size_t kMaxUrlBlockLength = 1024;
-// The longest span of index bytes that one record (or one candidate) covers.
-inline constexpr std::size_t kMaxRecordLength = kMaxEntryLength + kMaxUrlBlockLength;
+inline constexpr std::size_t kMaxPlainRecordLength = kMaxEntryLength + kMaxUrlBlockLength;
+// The longest record: the browser stores a record whole on one hash page, or
+// in pieces on overflow pages, which a search of the bytes cannot join. A page
+// of 16 KiB, the largest seen, holds 16,370 bytes of one record (its page and
+// slot headers take 14); the browser asks for 4 KiB pages.
+inline constexpr std::size_t kMaxRecordLength = 16384 - 14;
 // Offsets inside a record.
 inline constexpr std::size_t kTypeOffset = 4;
 inline constexpr std::size_t kModificationTimeOffset = 8;
@@ -30,7 +45,10 @@ inline constexpr std::size_t kUrlOffsetInBlock = 8;  // URL, from the start of t
 // The index is read in blocks into a window of this size, so memory does not
 // grow with the index. Smaller windows (down to the minimum) serve the tests.
 inline constexpr std::size_t kScanWindowSize = std::size_t{1} << 20;
-inline constexpr std::size_t kMinScanWindowSize = kMaxRecordLength + 64;
+// A candidate is judged with its whole span, and with any plain record that
+// begins inside it, in the window.
+inline constexpr std::size_t kScanReach = kMaxRecordLength + kMaxPlainRecordLength;
+inline constexpr std::size_t kMinScanWindowSize = kScanReach + 64;
 
 // The state of one scan over an index stream. It is large (it holds the window):
 // allocate it once per run, not on the stack.
@@ -42,6 +60,10 @@ struct IndexScanner {
   bool streamEnded = false;                // the stream has delivered its last byte
   std::int64_t windowPosition = 0;         // index position of window[0]
   std::int64_t recordPosition = -1;        // index position of the record last found
+  // Index position of a plain record that lies ahead, found while judging a
+  // candidate around it: no other plain record begins between the candidate
+  // judged and it. -1 when none is known.
+  std::int64_t plainAhead = -1;
   unsigned char window[kScanWindowSize];
 };
 

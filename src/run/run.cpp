@@ -176,6 +176,7 @@ int Run(int argc, const char* const* argv) {
   CloseStream(index);
   if (entered != kExitOk) return entered;
   if (stop != Stop::kNone) return ExitCodeOf(stop);
+  if (tally.found == 0) Say(msg::kNoRecordFound);
 
   if (ChangeDirectory("..") != 0) {
     Say(msg::kCantChangeToParent);

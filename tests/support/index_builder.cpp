@@ -8,18 +8,24 @@ void PutU32(std::string& bytes, std::uint32_t value) {
 
 std::string MakeRecord(const RecordFields& fields) {
   std::string record;
-  PutU32(record, static_cast<std::uint32_t>(33 + fields.file.size() + 1 + 4));
+  PutU32(record, static_cast<std::uint32_t>(33 + fields.file.size() + 1 + 4 + fields.padding));
   PutU32(record, fields.type);
   PutU32(record, fields.modificationTime);
   PutU32(record, fields.lastAccessTime);
   record.append(17, '\0');
   record += fields.file;
-  record.append(1 + 4, '\0');
-  PutU32(record, static_cast<std::uint32_t>(fields.url.size() + 13));
+  record.append(1 + 4 + fields.padding, '\0');
+  PutU32(record, static_cast<std::uint32_t>(fields.url.size() + 13 + fields.postDigest.size()));
   PutU32(record, fields.typeUrl);
   record += fields.url;
-  record.append(1 + 4, '\0');
-  return record;
+  record += '\0';
+  PutU32(record, static_cast<std::uint32_t>(fields.postDigest.size()));
+  return record + fields.postDigest;
+}
+
+RecordFields BrowserShaped(RecordFields fields) {
+  fields.typeUrl = static_cast<std::uint32_t>(fields.url.size() + 1);
+  return fields;
 }
 
 std::string MakeIndex(const std::string& body) {

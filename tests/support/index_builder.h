@@ -12,11 +12,17 @@ struct RecordFields {
   std::string file = "M0000001.HTM";  // the cached file's name
   std::uint32_t typeUrl = 1;
   std::string url = "http://host/index.html";
+  std::size_t padding = 0;  // zero bytes added to the entry block's end
+  std::string postDigest;   // 16 bytes for a POST request's result, else empty
 };
 
 // One well-formed record: an entry block (LenEntry = 33 + file + NUL + 4 zero
-// bytes) followed by a URL block (LenURL = url + 13).
+// bytes + padding) followed by a URL block (LenURL = url + 13 + postDigest):
+// the URL, its zero byte, postDigest's size and postDigest.
 std::string MakeRecord(const RecordFields& fields);
+
+// The fields with TypeURL as the browser writes it: the URL's length with its zero byte.
+RecordFields BrowserShaped(RecordFields fields);
 
 // Appends a little-endian 32-bit value.
 void PutU32(std::string& bytes, std::uint32_t value);

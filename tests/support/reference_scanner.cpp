@@ -76,7 +76,54 @@ bool AcceptCandidate(MemoryIndex& index, unsigned char* record) {
   return true;
 }
 
+// Whether a record of the plain shape begins at pos: steps 1 to 10 there.
+bool PlainRecordAt(const unsigned char* data, std::size_t size, std::size_t pos) {
+  MemoryIndex index = {data, size, pos};
+  unsigned char record[kMaxPlainRecordLength + 8];
+  if (!Read(index, record, 8)) return false;
+  std::uint32_t lenEntry = U32(record);
+  std::uint32_t type = U32(record + 4);
+  if (lenEntry < 4 || lenEntry > 2048 || type < 1 || type > 256) return false;
+  return AcceptCandidate(index, record);
+}
+
+// The length of a record in the browser's own shape at pos, or 0: the entry
+// block's tests, then TypeURL = LenURL - 12 with five zero bytes at the end, or
+// TypeURL = LenURL - 28 with the URL's zero byte followed by the value 16; the
+// URL not empty, without a zero byte, TypeURL not 5, the whole record within
+// 16,370 bytes and the index.
+std::size_t BrowserRecordAt(const unsigned char* data, std::size_t size, std::size_t pos) {
+  const unsigned char* record = data + pos;
+  std::size_t left = size - pos;
+  if (left < 8) return 0;
+  std::uint32_t lenEntry = U32(record);
+  std::uint32_t type = U32(record + 4);
+  if (lenEntry < 33 || lenEntry > 16370 || type < 1 || type > 256) return 0;
+  if (left < lenEntry + 8) return 0;
+  for (std::size_t offset = 33; offset <= 40; ++offset)
+    if (record[offset] < 0x20 || record[offset] > 0x80) return 0;
+  if (U32(record + lenEntry - 4) != 0) return 0;
+  const unsigned char* block = record + lenEntry;
+  std::uint32_t lenUrl = U32(block);
+  std::uint32_t typeUrl = U32(block + 4);
+  if (lenEntry + std::size_t{lenUrl} > 16370 || lenEntry + std::size_t{lenUrl} > left) return 0;
+  if (typeUrl == 5) return 0;
+  std::size_t urlEnd = 0;  // offset of the URL's zero byte in the block
+  if (lenUrl >= 14 && typeUrl == lenUrl - 12 && U32(block + lenUrl - 4) == 0)
+    urlEnd = lenUrl - 5;
+  else if (lenUrl >= 30 && typeUrl == lenUrl - 28 && U32(block + lenUrl - 20) == 16)
+    urlEnd = lenUrl - 21;
+  else
+    return 0;
+  if (block[urlEnd] != 0) return 0;
+  for (std::size_t offset = 8; offset < urlEnd; ++offset)
+    if (block[offset] == 0) return 0;
+  return lenEntry + lenUrl;
+}
+
 // One search: the position of the next record, or -1 at the end of the index.
+// A candidate that fails the plain tests is taken in the browser's shape when no
+// plain record begins inside it; the search then goes on right after it.
 long long FindNext(MemoryIndex& index, unsigned char* record) {
   if (!Read(index, record, 8)) return -1;
   for (bool firstPass = true;; firstPass = false) {
@@ -84,12 +131,22 @@ long long FindNext(MemoryIndex& index, unsigned char* record) {
       std::memmove(record, record + 1, 7);
       if (!Read(index, record + 7, 1)) return -1;
     }
+    std::size_t resume = index.position;
+    std::size_t position = resume - 8;
     std::uint32_t lenEntry = U32(record);
     std::uint32_t type = U32(record + 4);
-    if (lenEntry < 4 || lenEntry > 2048 || type < 1 || type > 256) continue;
-    std::size_t resume = index.position;
-    if (AcceptCandidate(index, record)) return static_cast<long long>(resume - 8);
-    index.position = resume;
+    if (lenEntry >= 4 && lenEntry <= 2048 && type >= 1 && type <= 256) {
+      if (AcceptCandidate(index, record)) return static_cast<long long>(position);
+      index.position = resume;
+    }
+    std::size_t length = BrowserRecordAt(index.data, index.size, position);
+    if (length == 0) continue;
+    bool plainInside = false;
+    for (std::size_t inside = position + 1; inside < position + length && !plainInside; ++inside)
+      plainInside = PlainRecordAt(index.data, index.size, inside);
+    if (plainInside) continue;
+    index.position = position + length;
+    return static_cast<long long>(position);
   }
 }
 
@@ -100,7 +157,7 @@ std::vector<FoundRecord> ReferenceScan(const unsigned char* data, std::size_t si
   std::vector<FoundRecord> found;
   if (start > size) return found;
   MemoryIndex index = {data, size, start};
-  std::vector<unsigned char> record(kMaxRecordLength + 8);
+  std::vector<unsigned char> record(kMaxPlainRecordLength + 8);
   for (;;) {
     long long position = FindNext(index, record.data());
     if (position < 0) return found;
@@ -122,7 +179,8 @@ std::vector<FoundRecord> ScannerScan(const unsigned char* data, std::size_t size
   while (FindNextRecord(*scanner, record.data()) == 1) {
     std::size_t position = static_cast<std::size_t>(scanner->recordPosition);
     std::uint32_t lenEntry = U32(record.data());
-    std::size_t length = lenEntry <= kMaxEntryLength ? lenEntry + U32(record.data() + lenEntry) : 0;
+    std::size_t length =
+        lenEntry + 4 <= kMaxRecordLength ? lenEntry + U32(record.data() + lenEntry) : 0;
     if (length > kMaxRecordLength || position > size || length > size - position ||
         std::memcmp(record.data(), data + position, length) != 0)
       length = 0;

@@ -1,5 +1,6 @@
 // A deliberately plain record scanner to check the real one against: it follows
-// the record search step by step, one byte at a time, over bytes in memory.
+// the record search step by step, one byte at a time, over bytes in memory, and
+// tries the browser's own shape where the plain tests fail.
 // Plain standard C++ (no test framework), so fuzz targets can link it.
 #pragma once
 
