@@ -14,5 +14,5 @@ for case in "file host" "folder taken"; do
   tree out && rm -r out/*
 done
 mount -o remount,ro,nr_inodes=100 out && talvex -p -q -oout cache && umount out
-for i in $(seq 40); do printf "$i" >cache/M1$i.HTM && echo "M1$i.HTM http://h$((i % 5))/d$i/$i.htm"; done | index
+for i in $(seq 40); do printf "$i" >cache/M10$i.HTM && echo "M10$i.HTM http://h$((i % 5))/d$i/$i.htm"; done | index
 (ulimit -n 16 && talvex -p -oopen cache | grep Records)
