@@ -287,25 +287,6 @@ TEST(RecordScanner, FindsRecordsAcrossWindowRefills) {
   }
 }
 
-// A record of the plain shape that begins inside one of the browser's shape wins:
-// here it begins in a POST request's digest, and in the padding of an entry block.
-TEST(RecordScanner, PlainRecordBeginningInsideABrowserRecordWins) {
-  const std::string plain = MakeRecord(RecordFields{}), follower = MakeRecord(WithFile("FOLLOWER"));
-  RecordFields post = BrowserShaped(RecordFields{});
-  post.postDigest = plain.substr(0, 16);
-  const std::string postRecord = MakeRecord(post);
-  RecordFields padded = BrowserShaped(WithUrl(std::string(300, 'u')));
-  padded.padding = plain.size() + 10;
-  std::string paddedRecord = MakeRecord(padded);
-  paddedRecord.replace(60, plain.size(), plain);
-  const std::size_t postEnd = kSearchStart + postRecord.size(), inPost = postEnd - 16;
-  const std::size_t paddedStart = postEnd - 16 + plain.size();
-  const std::size_t paddedEnd = paddedStart + paddedRecord.size();
-  std::string index = MakeIndex(postRecord + plain.substr(16) + paddedRecord + follower);
-  EXPECT_EQ(Positions(index), (std::vector<std::size_t>{inPost, paddedStart + 60, paddedEnd}));
-  EXPECT_EQ(CompareWithReference(Data(index), index.size(), kSearchStart, kScanWindowSize), "");
-}
-
 // Indexes of random records, damaged records, near misses and noise, compared
 // with the reference scanner under windows of several sizes.
 class RandomIndex {
