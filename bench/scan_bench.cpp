@@ -18,9 +18,8 @@
 
 #include "core/settings.h"
 #include "index/record_scanner.h"
-#include "platform/dir_handle.h"
-#include "platform/output_tree.h"
 #include "run/entry_loop.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -150,22 +149,12 @@ double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
 }
 
-// The file at path, open for reading.
-Stream* OpenIndex(const std::string& path) {
-  std::size_t slash = path.find_last_of("/\\");
-  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  DirHandle dir = OpenDirectory(folder.c_str());
-  Stream* stream = OpenFileAt(dir, path.substr(slash + 1).c_str());
-  CloseDirectory(dir);
-  return stream;
-}
-
 // Best time of kRepeats plain reads of the file, in the window's block size.
 double ReadSeconds(const std::string& path, std::size_t* bytes) {
   std::vector<unsigned char> block(kScanWindowSize);
   double best = 1e9;
   for (int run = 0; run < kRepeats; ++run) {
-    Stream* stream = OpenIndex(path);
+    Stream* stream = OpenForReading(path);
     if (stream == nullptr) return 0;
     auto start = std::chrono::steady_clock::now();
     *bytes = 0;
@@ -183,7 +172,7 @@ double ScanSeconds(const std::string& path, long* entries) {
   Settings settings;
   double best = 1e9;
   for (int run = 0; run < kRepeats; ++run) {
-    Stream* stream = OpenIndex(path);
+    Stream* stream = OpenForReading(path);
     if (stream == nullptr) return 0;
     SeekStream(stream, kHeaderSize);
     entriesSeen = 0;

@@ -99,14 +99,16 @@ bool NoZeroIn(const unsigned char* block, std::size_t from, std::size_t to) {
 Shape UrlBlockShape(const unsigned char* block, std::uint32_t lenUrl, std::uint32_t lenEntry) {
   std::uint32_t typeUrl = LoadU32(block + 4);
   if (lenUrl < kMinUrlBlockLength || typeUrl == kRejectedTypeUrl) return Shape::kNone;
-  bool endZeros = LoadU32(block + lenUrl - 4) == 0 && block[lenUrl - kUrlEndZeros] == 0;
-  if (lenEntry <= kMaxEntryLength && lenUrl <= kMaxUrlBlockLength && typeUrl >= 1 &&
-      typeUrl <= kMaxType && endZeros && NoZeroIn(block, kUrlOffsetInBlock, lenUrl - kUrlEndZeros))
-    return Shape::kPlain;
-  // The browser's own: the URL's zero byte, then the digest's size, 0 or 16.
-  if (typeUrl == lenUrl - kGetUrlBlockExtra && endZeros &&
-      NoZeroIn(block, kUrlOffsetInBlock, lenUrl - kUrlEndZeros))
-    return Shape::kBrowser;
+  // The URL, then five zero bytes: its terminator and a digest size of 0. (A POST
+  // request's block has a zero byte inside that span, the URL's terminator.)
+  if (LoadU32(block + lenUrl - 4) == 0 && block[lenUrl - kUrlEndZeros] == 0 &&
+      NoZeroIn(block, kUrlOffsetInBlock, lenUrl - kUrlEndZeros)) {
+    if (lenEntry <= kMaxEntryLength && lenUrl <= kMaxUrlBlockLength && typeUrl >= 1 &&
+        typeUrl <= kMaxType)
+      return Shape::kPlain;
+    return typeUrl == lenUrl - kGetUrlBlockExtra ? Shape::kBrowser : Shape::kNone;
+  }
+  // The URL, its zero byte, the digest's size 16, the digest.
   if (lenUrl >= kMinPostUrlBlockLength && typeUrl == lenUrl - kPostUrlBlockExtra) {
     std::size_t urlEnd = lenUrl - kPostUrlBlockExtra + kUrlOffsetInBlock - 1;
     if (block[urlEnd] == 0 && LoadU32(block + urlEnd + 1) == kPostDigestLength &&
