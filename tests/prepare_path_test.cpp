@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/partial_file.h"
+#include "platform/proc_self_fd_linux.h"
 #include "support/files.h"
 #include "support/process.h"
 #include "support/settings_flags.h"
@@ -131,6 +132,7 @@ std::size_t OpenDescriptors() {
 // still lands in its own folder, the handles held stay bounded, and none is left
 // open at the end.
 TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
+  ProcSelfFd();  // open for the life of the process
   const std::size_t before = OpenDescriptors();
   std::string deep = "d";
   for (std::size_t i = 1; i < kMaxKeptLevels + 40; ++i) deep += "/d";

@@ -21,13 +21,19 @@ EntryResult FailWrite(const char* url) {
   return {Outcome::kFailed, Stop::kWriteFailed};
 }
 
-// Writes the source into the folder's partial file, with the entry's times, and
-// gives it the name in path.text. Returns nothing when that name was taken
-// meanwhile (nothing is left behind), else what became of the entry.
-std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& extraction,
-                                         Stream* source, const Entry& entry, const OutputPath& path,
-                                         const FileSpot& spot) {
+// The source's copy in a partial file of the entry's folder, kept while it
+// waits for a name: a name found taken meanwhile costs no second copy.
+struct PendingCopy {
   PartialFile partial;
+  std::optional<CopyResult> copy;  // once written whole, with the entry's times
+};
+
+// Writes the source into a partial file of the entry's folder, with the entry's
+// times. Returns what became of the entry when that failed.
+std::optional<EntryResult> WriteCopy(const Settings& settings, Extraction& extraction,
+                                     Stream* source, const Entry& entry, const OutputPath& path,
+                                     const FileSpot& spot, PendingCopy& pending) {
+  PartialFile& partial = pending.partial;
   CreateFailure why = partial.Create(spot.folder, settings.windowsNames);
   if (why == CreateFailure::kNoHandles &&
       extraction.folders.GiveBackHandles() != Handles::kExhausted)
@@ -46,23 +52,38 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
     partial.Drop();
     return FailWrite(entry.url);
   }
-  PartialFile::Naming naming = partial.Name(path.text + spot.nameStart);
+  pending.copy = copy;
+  return std::nullopt;
+}
+
+// Gives the source's copy (written first if it is not yet) the name in
+// path.text. Returns nothing when that name was taken meanwhile (the copy waits
+// for another), else what became of the entry.
+std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& extraction,
+                                         Stream* source, const Entry& entry, const OutputPath& path,
+                                         const FileSpot& spot, PendingCopy& pending) {
+  if (!pending.copy) {
+    if (auto failed = WriteCopy(settings, extraction, source, entry, path, spot, pending))
+      return failed;
+  }
+  PartialFile::Naming naming = pending.partial.Name(path.text + spot.nameStart);
   if (naming == PartialFile::Naming::kTaken) return std::nullopt;
   if (naming == PartialFile::Naming::kDiskWide) return FailWrite(entry.url);
   if (naming == PartialFile::Naming::kFailed) return CantCreate(path.text);
   if (settings.verbose) Say(msg::kTimes, entry.modificationTime, entry.lastAccessTime);
-  if (copy.missing == 0) return EntryResult{Outcome::kSaved};
-  Say(msg::kShortRead, static_cast<unsigned long>(copy.missing), entry.url);
+  if (pending.copy->missing == 0) return EntryResult{Outcome::kSaved};
+  Say(msg::kShortRead, static_cast<unsigned long>(pending.copy->missing), entry.url);
   return EntryResult{Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};
 }
 
 EntryResult Save(const Settings& settings, Extraction& extraction, Stream* source,
                  const Entry& entry, OutputPath& path, const FileSpot& spot) {
   if (spot.folder == kNoDir) return CantCreate(path.text);
+  PendingCopy pending;  // removed on the way out unless named
   // In a folder this run made, only this run can have taken the name: the naming,
   // which never replaces, tells, and the search waits until it does.
   if (spot.madeByRun) {
-    if (auto result = SaveUnderName(settings, extraction, source, entry, path, spot))
+    if (auto result = SaveUnderName(settings, extraction, source, entry, path, spot, pending))
       return *result;
   }
   NameSearch names(settings, spot.folder, path, spot.nameStart, source, extraction.takenNames);
@@ -76,7 +97,7 @@ EntryResult Save(const Settings& settings, Extraction& extraction, Stream* sourc
       Say(msg::kSavingAs, path.text);
       if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};
     }
-    if (auto result = SaveUnderName(settings, extraction, source, entry, path, spot))
+    if (auto result = SaveUnderName(settings, extraction, source, entry, path, spot, pending))
       return *result;
   }
 }

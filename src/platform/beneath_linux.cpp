@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/beneath.h"
+#include "platform/proc_self_fd_linux.h"
 #include "platform/regular_file_linux.h"
 #include "platform/stream_posix.h"
 #include "platform/system.h"
@@ -41,6 +41,8 @@ int OpenNoAtime(Open openWith, int flags) {
 bool CheckRegular(int pathFd, struct stat& info, ReadRefusal& refusal) {
   if (fstat(pathFd, &info) != 0) {
     refusal = ReadRefusal::kCannotOpen;
+  } else if (S_ISLNK(info.st_mode)) {
+    refusal = ReadRefusal::kSymbolicLink;
   } else if (!S_ISREG(info.st_mode)) {
     refusal = ReadRefusal::kNotRegular;
   } else {
@@ -97,6 +99,12 @@ long Openat2Beneath(int dir, const char* name, int flags) {
 int ReopenBeneath(int flags, const void* context) {
   const auto* at = static_cast<const NameBeneath*>(context);
   return static_cast<int>(Openat2Beneath(at->dir, at->name, flags));
+}
+
+// A name of one level that is neither "." nor "..".
+bool IsPlainName(const char* name) {
+  return name[0] != '\0' && std::strchr(name, '/') == nullptr && std::strcmp(name, ".") != 0 &&
+         std::strcmp(name, "..") != 0;
 }
 
 int ReopenLevel(int flags, const void* context) {
@@ -188,10 +196,12 @@ Stream* ReadRegularFile(int pathFd, ReopenByName reopen, const void* context,
   struct stat info;
   if (!CheckRegular(pathFd, info, refusal)) return nullptr;
   // The magic link reaches the very file pathFd holds, so nothing else is opened.
-  char procPath[40];
-  std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", pathFd);
-  int fd = OpenNoAtime([&](int flags) { return open(procPath, flags); }, 0);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {  // no /proc mounted
+  const int procFd = ProcSelfFd();
+  char entry[12];
+  DescriptorName(pathFd, entry);
+  int fd =
+      procFd < 0 ? -1 : OpenNoAtime([&](int flags) { return openat(procFd, entry, flags); }, 0);
+  if (procFd < 0 || (fd < 0 && (errno == ENOENT || errno == ENOTDIR))) {  // no /proc mounted
     return ReadRegularFileByName(pathFd, reopen, context, refusal);
   }
   close(pathFd);
@@ -213,6 +223,16 @@ Stream* OpenForReadingBeneath(DirHandle dir, const char* name, ReadRefusal& refu
   refusal = ReadRefusal::kCannotOpen;
   if (dir == kNoDir || name == nullptr) return nullptr;
   const int dirFd = static_cast<int>(dir);
+  if (resolution == BeneathResolution::kBest && IsPlainName(name)) {
+    // A name of one level cannot lead out unless it is a link; a link is
+    // resolved below as any name is.
+    int pathFd = openat(dirFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (pathFd < 0) return nullptr;
+    NameBeneath again = {dirFd, name};
+    Stream* stream = ReadRegularFile(pathFd, ReopenLevel, &again, refusal);
+    if (refusal != ReadRefusal::kSymbolicLink) return stream;
+    refusal = ReadRefusal::kCannotOpen;
+  }
   if (resolution == BeneathResolution::kBest && !g_openat2Missing) {
     long pathFd = Openat2Beneath(dirFd, name, O_PATH | O_CLOEXEC);
     if (pathFd >= 0) {

@@ -12,6 +12,13 @@ void PartialSlotName(bool windowsNames, unsigned slot, char (&name)[kPartialName
   }
 }
 
+int PartialFile::Close() {
+  if (unnamed_) return 0;
+  int closed = CloseStream(stream_);
+  stream_ = nullptr;
+  return closed;
+}
+
 PartialFile::Naming PartialFile::Name(const char* name) {
   switch (MoveTo(name)) {
     case Move::kNameTaken:

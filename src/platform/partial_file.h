@@ -1,10 +1,12 @@
 // The partial file of a folder in the output tree: a save is written into it and
 // takes its name only when whole, so that a name holds a whole file or nothing.
-// Its name is one the URL mapping never yields under the naming rules in use, and
-// has no short alias. Runs into the same output each hold their own: a run takes
-// the first free slot of the folder, and one left by a run that ended is taken
-// over, while one whose run is still writing it is never touched. While it
-// exists, a signal or console event that ends the process removes it first.
+// Where the file system can make a file without a name (Linux O_TMPFILE), it has
+// none until then: nothing else can see it, and it vanishes with the process.
+// Elsewhere its name is one the URL mapping never yields under the naming rules
+// in use, and has no short alias. Runs into the same output each hold their own:
+// a run takes the first free slot of the folder, and one left by a run that ended
+// is taken over, while one whose run is still writing it is never touched. While
+// it exists, a signal or console event that ends the process removes it first.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +34,7 @@ class PartialFile {
     kNamed,
     kTaken,     // the name is taken: the file stays closed, to be given another
     kFailed,    // the file was removed
-    kDiskWide,  // the file was removed; the disk refuses every naming
+    kDiskWide,  // the file was removed; the disk refuses every naming, or failed a write
   };
 
   PartialFile() = default;
@@ -40,11 +42,12 @@ class PartialFile {
   PartialFile(const PartialFile&) = delete;
   PartialFile& operator=(const PartialFile&) = delete;
 
-  // Creates it in folder, open for writing, in the first slot that is free or
-  // left by a run that ended. Returns kNone, or why not.
-  CreateFailure Create(DirHandle folder, bool windowsNames);
+  // Creates it in folder, open for writing: without a name where the file system
+  // allows it and unnamedFirst, else in the first slot that is free or left by a
+  // run that ended. Returns kNone, or why not.
+  CreateFailure Create(DirHandle folder, bool windowsNames, bool unnamedFirst = true);
 
-  // Its name in the folder while it exists.
+  // Its name in the folder while it exists; empty while it has none.
   const char* name() const { return name_; }
 
   // The stream to write to while it is open, else nullptr.
@@ -54,15 +57,13 @@ class PartialFile {
   // UTC, through the open stream, after the last write. Returns 0 or -1.
   int SetTimes(std::uint32_t accessTime, std::uint32_t modificationTime);
 
-  // Closes the stream; the file stays held as this run's. Returns 0, or -1 when
-  // the system reports a failed write.
-  int Close() {
-    int closed = CloseStream(stream_);
-    stream_ = nullptr;
-    return closed;
-  }
+  // Ends the writing; the file stays held as this run's. A file with a name is
+  // closed here: returns 0, or -1 when the system reports a failed write. One
+  // without stays open until it has a name (closing it would remove it), and the
+  // naming reports such a failure.
+  int Close();
 
-  // Gives the closed file the name in its folder, never replacing anything.
+  // Gives the file the name in its folder, never replacing anything.
   Naming Name(const char* name);
 
   // Removes the file, closing it first when open; nothing when there is none.
@@ -77,5 +78,6 @@ class PartialFile {
   DirHandle folder_ = kNoDir;  // kNoDir when there is none
   Stream* stream_ = nullptr;   // while open
   std::intptr_t hold_ = -1;    // per system: what marks the file as this live run's
+  bool unnamed_ = false;       // made without a name: no other run can see it
   char name_[kPartialNameSize] = {};
 };

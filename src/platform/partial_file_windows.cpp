@@ -56,7 +56,8 @@ bool TakeOverLeftover(DirHandle dir, const char* name) {
 
 }  // namespace
 
-CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames) {
+// Windows has no file without a name: it is always named.
+CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames, bool) {
   InstallHandler();
   HANDLE handle = nullptr;
   DWORD error = 0;

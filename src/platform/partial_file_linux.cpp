@@ -8,9 +8,12 @@
 #include <initializer_list>
 
 #include "platform/partial_file.h"
+#include "platform/proc_self_fd_linux.h"
 #include "platform/stream_posix.h"
 
-// A run marks its partial file as its own by holding an exclusive lock on it
+// A file made without a name (O_TMPFILE) is seen by no other run and needs no
+// mark; it gets its name by a link through /proc/self/fd, which never replaces.
+// Where that cannot be, a run marks its partial file as its own by holding an exclusive lock on it
 // (flock), from its creation until it is named or removed. The lock goes with
 // the process, so a file whose lock can be taken was left by a run that ended.
 
@@ -93,11 +96,30 @@ int CreateLocked(int dir, const char* name) {
   return fd;
 }
 
+// Whether O_TMPFILE failed because the file system (or the kernel) cannot make
+// a file without a name, rather than for a reason a named file would meet too.
+bool CannotBeUnnamed(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == ENOENT || error == EINVAL;
+}
+
 }  // namespace
 
-CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames) {
-  InstallHandlers();
+CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames, bool unnamedFirst) {
   const int dir = static_cast<int>(folder);
+  if (unnamedFirst && ProcSelfFd() >= 0) {
+    int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      folder_ = folder;
+      unnamed_ = true;
+      name_[0] = '\0';
+      stream_ = StreamOn(fd, -1);
+      if (stream_ != nullptr) return CreateFailure::kNone;
+      Release();
+      return CreateFailure::kThisName;
+    }
+    if (!CannotBeUnnamed(errno)) return FailureOf(errno);
+  }
+  InstallHandlers();
   int fd = -1;
   for (unsigned slot = 0; slot < kPartialSlots && fd < 0; ++slot) {
     PartialSlotName(windowsNames, slot, name_);
@@ -135,19 +157,40 @@ int PartialFile::SetTimes(std::uint32_t accessTime, std::uint32_t modificationTi
 }
 
 Move PartialFile::MoveTo(const char* name) {
-  return MoveAt(folder_, name_, name);
+  if (!unnamed_) return MoveAt(folder_, name_, name);
+  if (stream_ == nullptr) return Move::kFailed;
+  char entry[12];
+  DescriptorName(stream_->fd, entry);
+  const int dir = static_cast<int>(folder_);
+  if (linkat(ProcSelfFd(), entry, dir, name, AT_SYMLINK_FOLLOW) != 0) {
+    if (errno == EEXIST) return Move::kNameTaken;
+    return FailureOf(errno) == CreateFailure::kDiskWide ? Move::kDiskWide : Move::kFailed;
+  }
+  // The last bytes may reach the disk only at the close: a failure reported there
+  // takes the name back, and ends the run as a failed write does.
+  int closed = CloseStream(stream_);
+  stream_ = nullptr;
+  if (closed == 0) return Move::kDone;
+  unlinkat(dir, name, 0);
+  return Move::kDiskWide;
 }
 
 void PartialFile::Drop() {
   if (folder_ == kNoDir) return;
-  Close();
-  unlinkat(static_cast<int>(folder_), name_, 0);
+  if (unnamed_) {
+    CloseStream(stream_);  // the file goes with its last descriptor
+    stream_ = nullptr;
+  } else {
+    Close();
+    unlinkat(static_cast<int>(folder_), name_, 0);
+  }
   Release();
 }
 
 void PartialFile::Release() {
   g_partialDir = -1;
   folder_ = kNoDir;
+  unnamed_ = false;
   if (hold_ >= 0) close(static_cast<int>(hold_));
   hold_ = -1;
 }
