@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/say.h"
@@ -16,6 +17,7 @@ void FolderCache::Start(DirHandle root, bool rootMade) {
   root_ = root;
   rootMade_ = rootMade;
   // Half of what the process may open, so that every other file still can be.
+  RaiseOpenHandleLimit(2 * kMostKeptFolders + kHandlesBesidesFolders);
   std::size_t limit = OpenHandleLimit();
   capacity_ = std::min({kMostKeptFolders, limit / 2,
                         limit > kHandlesBesidesFolders ? limit - kHandlesBesidesFolders : 0});
@@ -63,7 +65,12 @@ void FolderCache::RememberMade(std::uint64_t hash) {
 }
 
 void FolderCache::Close() {
-  while (!kept_.empty()) Forget(kept_.begin());
+  std::vector<DirHandle> handles;
+  handles.reserve(kept_.size());
+  for (const KeptFolder& folder : kept_) handles.push_back(folder.handle);
+  CloseDirectories(handles);
+  kept_.clear();
+  byHash_.clear();
   Release();
   CloseDirectory(root_);
   root_ = kNoDir;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 using DirHandle = std::intptr_t;
 inline constexpr DirHandle kNoDir = -1;
@@ -15,6 +16,10 @@ DirHandle OpenDirectory(const char* path);
 
 // Releases the handle. kNoDir is ignored.
 void CloseDirectory(DirHandle dir);
+
+// Releases every handle in dirs (no kNoDir among them), in as few calls as the
+// system allows; dirs is left in any order.
+void CloseDirectories(std::vector<DirHandle>& dirs);
 
 // Whether the process could open a file now, which may take two handles at once:
 // false when it holds nearly as many as its open-file limit allows (or the

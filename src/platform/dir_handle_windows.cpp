@@ -25,6 +25,10 @@ void CloseDirectory(DirHandle dir) {
 }
 
 // Windows has no small limit of open handles per process.
+void CloseDirectories(std::vector<DirHandle>& dirs) {
+  for (DirHandle dir : dirs) CloseDirectory(dir);
+}
+
 bool HandlesLeft() {
   return true;
 }

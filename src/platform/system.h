@@ -27,6 +27,10 @@ void IgnoreFileSizeLimitSignal();
 // How many files and folders the process may hold open at once.
 std::size_t OpenHandleLimit();
 
+// Raises that limit towards wanted where the system lets a process raise its own
+// (the soft limit up to the hard one); never lowers it.
+void RaiseOpenHandleLimit(std::size_t wanted);
+
 // True when the file system refuses or misreads some names that are valid
 // elsewhere: reserved device names (CON, NUL.txt...), names ending in a dot or a
 // blank, and '"'. The URL mapping then escapes them.

@@ -42,6 +42,17 @@ std::size_t OpenHandleLimit() {
   return static_cast<std::size_t>(limit.rlim_cur);
 }
 
+void RaiseOpenHandleLimit(std::size_t wanted) {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= wanted)
+    return;
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > wanted
+                       ? static_cast<rlim_t>(wanted)
+                       : limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 ArgumentList ProgramArguments(int argc, const char* const* argv) {
   return {argc, argv};
 }
