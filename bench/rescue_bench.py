@@ -1,36 +1,55 @@
 #!/usr/bin/env python3
 """Rescue benchmark: TALVEX on generated caches, beside the plain tools.
 
-  first run    talvex -q -p -oOUT CACHE   against  cp -r CACHE COPY
+  first run    talvex -q -p -oOUT CACHE   against  cp -r CACHE COPY, the headline;
+               and against peers timed in the same group, each into its own folder:
+                 cp -a CACHE COPY, cp -r --preserve=timestamps CACHE COPY (times kept),
+                 rsync -a CACHE/ COPY/ (temporary file, rename and times, as TALVEX),
+                 tar -C CACHE -cf - . | tar -C COPY -xf - (COPY made first),
+                 cp -r REF COPY (a tree of TALVEX's shape: many folders)
   second run   the same over the same OUT  against  diff -rq REF OUT
                (REF: the cached files copied once under their output names)
-  hostile      1,000 copies of one URL, all of one size and each different;
-               500 records whose URLs have 125, 250 and 500 folder levels;
-               both against a cache of 1,000 ordinary entries
+  hostile      N copies of one URL (--hostile-entries, 1,000 by default), all of
+               one size and each different; 500 records whose URLs have 125, 250
+               and 500 folder levels; all against a cache of N ordinary entries
   floor        talvex_bench_floor (bench/rescue_floor.cpp, found beside the program
                in bench/): the same tree made with only the file system calls that
                the program's promises need, to show how much of a ratio the work
                itself costs on this machine
+  baseline     with --baseline, a second program run with the same command line in
+               both groups (its own OUT2), checked like TALVEX, and reported as
+               TALVEX / baseline: for before/after comparisons
   system calls per entry of each command (strace -c -f), and peak RSS of every
                run (GNU time), with --memory also at 200k entries
+
+Targets printed with the results: first run <= 1.3x cp -r on a tmpfs and
+<= 1.45x on ext4, and <= 1.0x the floor; second run <= 0.8x diff -rq; at most
+12 system calls per entry on either run; one URL <= 3x plain; peak RSS under
+16 MiB at 200k entries.
 
 The caches are generated with fixed seeds: cached-file sizes log-normal around
 6 KB, about 300 hosts, 1-5 folders in a URL path, 8.3 cached-file names, and 1%
 of the URLs fetched a second time with other content. The input is written to
 the scratch directory (disk) and read once before timing; the outputs go to a
-tmpfs mounted for the run when that is allowed (otherwise to disk, with a sync
-before each run). Runs are interleaved; the tables show medians and the median
-of the per-repetition ratio. Every run of TALVEX is checked against the
-expected tree (names and modification times, and diff -rq for the contents).
+tmpfs mounted for the run when that is allowed (otherwise to disk), or with
+--ext4 to a journalled ext4 file system in a sparse image file in the scratch
+directory, mounted through a loop device; on disk and on ext4 every run starts
+after a sync. Runs are interleaved; the tables show medians and the median of
+the per-repetition ratio. Every run of TALVEX (and of the baseline) is checked
+against the expected tree (names and modification times, and diff -rq for the
+contents); each peer's copy is checked once against its source.
 
 Usage: python3 bench/rescue_bench.py [TALVEX] [--sizes 10000,50000] [--reps 5]
                                      [--memory] [--scratch DIR] [--timeout S]
+                                     [--ext4] [--hostile-entries N]
+                                     [--baseline TALVEX2]
 """
 
 import argparse
 import math
 import os
 import random
+import shlex
 import shutil
 import signal
 import statistics
@@ -42,6 +61,11 @@ import time
 
 HEADER_SIZE = 4096
 GNU_TIME = "/usr/bin/time"
+RSYNC = "/usr/bin/rsync"
+# Room on the output file system per entry of the largest cache: the reference
+# tree, TALVEX's output, the baseline's and one peer's copy at a time, each about
+# 13 KB an entry in 4 KB blocks, with some to spare.
+ROOM_PER_ENTRY = 80000
 WORDS = ("news images img pics sports archive docs pub products catalog about help data "
          "files media icons buttons styles scripts home support download cgi-bin forum "
          "gallery photos 1998 1999 2000 2001 en de fr misc banners nav weather money").split()
@@ -183,6 +207,29 @@ def build_reference(cache, tree, ref):
         shutil.copyfile(os.path.join(cache, e.file), path)
 
 
+# The first run's peers besides cp -r, in the order they are reported.
+PEERS = ("cp-a", "cp-times", "rsync", "tar", "cp-ref")
+LABELS = {"first": "talvex first run", "cp": "cp -r", "cp-a": "cp -a",
+          "cp-times": "cp -r --preserve=timestamps", "rsync": "rsync -a",
+          "tar": "tar -c | tar -x", "cp-ref": "cp -r REF", "floor": "floor",
+          "second": "talvex second run", "diff": "diff -rq",
+          "base-first": "baseline first run", "base-second": "baseline second run"}
+
+
+def peer_command(key, cache, ref, copy):
+    """The command of a peer that copies CACHE (or REF) to COPY; tar's COPY must exist."""
+    if key == "cp-a":
+        return ["cp", "-a", cache, copy]
+    if key == "cp-times":
+        return ["cp", "-r", "--preserve=timestamps", cache, copy]
+    if key == "rsync":
+        return [RSYNC, "-a", cache + "/", copy + "/"]
+    if key == "tar":
+        return ["sh", "-c", "tar -C %s -cf - . | tar -C %s -xf -"
+                % (shlex.quote(cache), shlex.quote(copy))]
+    return ["cp", "-r", ref, copy]
+
+
 def warm(cache):
     for name in os.listdir(cache):
         with open(os.path.join(cache, name), "rb") as f:
@@ -191,8 +238,9 @@ def warm(cache):
 
 
 def files_under(root):
-    """rel path -> mtime of every regular file below root (iterative: trees can be deep)."""
-    found, stack = {}, [root]
+    """rel path -> mtime of every regular file below root (iterative: trees can be deep);
+    nothing when there is no root."""
+    found, stack = {}, [root] if os.path.isdir(root) else []
     while stack:
         for item in os.scandir(stack.pop()):
             if item.is_dir(follow_symlinks=False):
@@ -210,6 +258,19 @@ def check_tree(label, out, tree):
     extra = sorted(set(found) - set(tree))
     dated = sorted(r for r in set(tree) & set(found)
                    if found[r] != (tree[r].mtime or tree[r].atime))
+    for what, rels in (("missing", missing), ("unexpected", extra), ("wrong time", dated)):
+        if rels:
+            log("CHECK %s: %d %s, e.g. %s" % (label, len(rels), what, rels[:3]))
+    return not (missing or extra or dated)
+
+
+def check_copy(label, copy, source, times):
+    """A plain tool's copy holds every file of source (with its time if times); True when so.
+    A pipe's exit status is its last command's, so this is what shows a tar that failed."""
+    found, wanted = files_under(copy), files_under(source)
+    missing = sorted(set(wanted) - set(found))
+    extra = sorted(set(found) - set(wanted))
+    dated = sorted(r for r in set(wanted) & set(found) if times and found[r] != wanted[r])
     for what, rels in (("missing", missing), ("unexpected", extra), ("wrong time", dated)):
         if rels:
             log("CHECK %s: %d %s, e.g. %s" % (label, len(rels), what, rels[:3]))
@@ -252,6 +313,10 @@ class Runner:
                 os.wait4(p.pid, 0)
                 p.returncode = -9
                 raise RuntimeError("%s: no end after %d s" % (" ".join(argv[-5:]), self.timeout))
+            except BaseException:  # stopped (SIGTERM, Ctrl-C): the run goes too, so the unmount can
+                os.killpg(p.pid, signal.SIGKILL)
+                os.wait4(p.pid, 0)
+                raise
             finally:
                 signal.setitimer(signal.ITIMER_REAL, 0)
             wall = time.perf_counter() - start
@@ -300,28 +365,42 @@ def measure_size(args, runner, n, scratch, outdir, report):
     entries = realistic_entries(n, args.seed + n)
     total = write_cache(cache, entries, args.seed + n + 1)
     tree = expected_tree(entries)
-    ref, out, copy = (os.path.join(outdir, x) for x in ("ref", "out", "copy"))
+    ref, out, out2, copy, floor = (os.path.join(outdir, x)
+                                   for x in ("ref", "out", "out2", "copy", "floor"))
     build_reference(cache, tree, ref)
     subprocess.run(["sync"], check=True)
     warm(cache)
     command = talvex_command(args.talvex, cache, out)
-    floor = os.path.join(outdir, "floor")
     listing = os.path.join(scratch, "floor-list")
     with open(listing, "w") as f:
         f.writelines("%s\t%s\n" % (e.file, rel) for rel, e in tree.items())
-    times = {k: [] for k in ("first", "cp", "second", "diff", "floor")}
+    # Two groups of (key, command, output folder), each run in turn within a
+    # repetition. TALVEX's outputs stay for the second group; every other output
+    # goes right after its run, so the output file system holds the reference,
+    # TALVEX's outputs and one copy at a time.
+    first = [("first", command, out), ("cp", ["cp", "-r", cache, copy], copy)]
+    first += [(key, peer_command(key, cache, ref, os.path.join(outdir, key)),
+               os.path.join(outdir, key)) for key in args.peers]
+    if args.floor:
+        first.append(("floor", [args.floor, cache, floor, listing], floor))
+    second = [("second", command, out), ("diff", ["diff", "-rq", ref, out], None)]
+    if args.baseline:
+        first.append(("base-first", talvex_command(args.baseline, cache, out2), out2))
+        second.append(("base-second", talvex_command(args.baseline, cache, out2), out2))
+    kept = (out, out2)
+    times = {key: [] for key, _, _ in first + second}
     cpu = {k: [] for k in times}
     rss = {k: 0 for k in times}
-    checked = True
+    copied = {}  # peer key -> its copy held what it should
+    checked = base_checked = True
     for rep in range(args.reps):
         log("  %d entries, repetition %d of %d" % (n, rep + 1, args.reps))
-        remove(out, copy, floor)
-        pairs = [[("first", command), ("cp", ["cp", "-r", cache, copy])],
-                 [("second", command), ("diff", ["diff", "-rq", ref, out])]]
-        if args.floor:
-            pairs[0].append(("floor", [args.floor, cache, floor, listing]))
-        for pair in pairs:
-            for key, argv in (pair if rep % 2 == 0 else pair[::-1]):
+        remove(*(output for _, _, output in first))
+        for group in (first, second):
+            # Each repetition starts the group at another command.
+            for key, argv, output in group[rep % len(group):] + group[:rep % len(group)]:
+                if key == "tar":
+                    os.makedirs(output)
                 wall, used, peak, code = runner.run(argv, expect=(0, 1) if key == "diff" else (0,))
                 times[key].append(wall)
                 cpu[key].append(used)
@@ -329,29 +408,48 @@ def measure_size(args, runner, n, scratch, outdir, report):
                 if code != 0:
                     log("CHECK %d entries: the output differs from the reference tree" % n)
                     checked = False
-            if rep == 0 and pair is pairs[0]:
+                if output is None or output in kept:
+                    continue
+                if rep == 0 and key != "floor":
+                    source, times_kept = (ref, False) if key == "cp-ref" else (cache, key != "cp")
+                    copied[key] = check_copy("%s, %d entries" % (LABELS[key], n), output,
+                                             source, times_kept)
+                remove(output)
+            if rep == 0 and group is first:
                 checked = check_tree("%d entries" % n, out, tree) and checked
+            if rep == 0 and args.baseline:
+                # The baseline's output after each of its runs, like TALVEX's.
+                label = "baseline %s, %d entries" % ("first run" if group is first else
+                                                     "second run", n)
+                same = runner.run(["diff", "-rq", ref, out2], expect=(0, 1, 2))[3] == 0
+                if not same:
+                    log("CHECK %s: the output differs from the reference tree" % label)
+                base_checked = check_tree(label, out2, tree) and same and base_checked
     calls = None
     if not args.no_strace and n == min(args.sizes):
         log("  counting system calls...")
-        remove(out, copy)
-        calls = {"first": runner.syscalls(command),
-                 "cp": runner.syscalls(["cp", "-r", cache, copy]),
-                 "second": runner.syscalls(command),
-                 "diff": runner.syscalls(["diff", "-rq", ref, out])}
-    remove(out, copy, floor, ref, cache, listing)
-    report["sizes"].append(dict(n=n, mb=total / 1e6, times=times, cpu=cpu, rss=rss,
-                                calls=calls, checked=checked))
+        remove(*(output for _, _, output in first))
+        calls = {}
+        for key, argv, output in first + second:
+            if key == "tar":
+                os.makedirs(output)
+            calls[key] = runner.syscalls(argv)
+            if output is not None and output not in kept:
+                remove(output)
+    remove(*(output for _, _, output in first), ref, cache, listing)
+    report["sizes"].append(dict(n=n, mb=total / 1e6, times=times, cpu=cpu, rss=rss, calls=calls,
+                                checked=checked, copied=copied, base_checked=base_checked))
 
 
 def measure_hostile(args, runner, scratch, outdir, report):
-    shapes = [("1,000 plain entries", realistic_entries(1000, args.seed)),
-              ("1,000 copies of one URL", same_url_entries(1000))]
+    n = args.hostile_entries
+    plain, same = "{:,} plain entries".format(n), "{:,} copies of one URL".format(n)
+    shapes = [(plain, realistic_entries(n, args.seed)), (same, same_url_entries(n))]
     shapes += [("500 URLs of %d levels" % L, deep_entries(500, L)) for L in (125, 250, 500)]
     caches = []
     for i, (label, entries) in enumerate(shapes):
         cache = os.path.join(scratch, "hostile-%d" % i)
-        write_cache(cache, entries, args.seed + i, same_prefix=label.startswith("1,000 copies"))
+        write_cache(cache, entries, args.seed + i, same_prefix=label == same)
         caches.append((label, cache, expected_tree(entries)))
     subprocess.run(["sync"], check=True)
     for _, cache, _ in caches:
@@ -371,7 +469,7 @@ def measure_hostile(args, runner, scratch, outdir, report):
             if rep == 0:
                 checked = check_tree(label, out, tree) and checked
     remove(out, *(cache for _, cache, _ in caches))
-    report["hostile"] = dict(times=times, rss=rss, checked=checked)
+    report["hostile"] = dict(times=times, rss=rss, checked=checked, plain=plain, same=same)
 
 
 def measure_memory(args, runner, scratch, outdir, report):
@@ -394,14 +492,20 @@ def measure_memory(args, runner, scratch, outdir, report):
 
 def print_report(report, runner):
     med = statistics.median
-    where = "a tmpfs" if not runner.on_disk else "disk (tmpfs refused; sync before each run)"
+    where = {"tmpfs": "a tmpfs", "ext4": "a journalled ext4 image (sync before each run)",
+             "disk": "disk (sync before each run)",
+             "refused": "disk (tmpfs refused; sync before each run)"}[report["where"]]
+    target = {"tmpfs": "<= 1.3", "ext4": "<= 1.45"}.get(report["where"],
+                                                         "<= 1.3 on a tmpfs, 1.45 on ext4")
     print("TALVEX rescue benchmark: %s" % report["talvex"])
-    print("outputs on %s; inputs on disk, in the page cache; %d repetitions, medians"
+    if report["baseline"]:
+        print("baseline: %s" % report["baseline"])
+    print("outputs on %s;\ninputs on disk, in the page cache; %d repetitions, medians"
           % (where, report["reps"]))
     rows = report["sizes"]
     if rows:
-        print("\nFirst run against cp -r (target <= 1.3), "
-              "second run against diff -rq (<= 1.2 at 50k)")
+        print("\nFirst run against cp -r (target %s), second run against diff -rq (<= 0.8)"
+              % target)
         print("%8s %8s | %9s %8s %6s %6s | %9s %8s %6s %6s | %s" % (
             "entries", "MB", "first s", "cp s", "ratio", "cpu",
             "second s", "diff s", "ratio", "cpu", "output"))
@@ -414,8 +518,38 @@ def print_report(report, runner):
                 "as expected" if r["checked"] else "WRONG (see above)"))
         print("(ratio: median of the per-repetition ratios of wall time; "
               "cpu: the same for user+system time)")
-        if all(r["times"]["floor"] for r in rows):
-            print("\nThe floor: the same tree made with only the calls the promises need")
+        print("\nFirst run against more peers, each timed in the first run's group")
+        print("%8s  %-28s %9s %10s %6s  %s" % ("entries", "peer", "peer s", "first/peer", "cpu",
+                                              "copy"))
+        for r in rows:
+            t, c = r["times"], r["cpu"]
+            for key in PEERS:
+                if key not in t:
+                    continue
+                print("%8d  %-28s %9.3f %10.2f %6.2f  %s" % (
+                    r["n"], LABELS[key], med(t[key]), median_ratio(t["first"], t[key]),
+                    median_ratio(c["first"], c[key]),
+                    "as expected" if r["copied"].get(key) else "WRONG (see above)"))
+        print("(ratio: first-run time / peer time, median of the per-repetition ratios; "
+              "cpu: the same\n for user+system time; REF: the expected output tree, many folders)")
+        if "rsync" not in report["peers"]:
+            print("rsync -a: not measured, %s is missing" % RSYNC)
+        if report["baseline"]:
+            print("\nTALVEX against the baseline (ratio: TALVEX / baseline)")
+            print("%8s | %9s %8s %6s | %9s %8s %6s | %s" % (
+                "entries", "base 1st s", "ratio", "cpu", "base 2nd s", "ratio", "cpu",
+                "baseline output"))
+            for r in rows:
+                t, c = r["times"], r["cpu"]
+                print("%8d | %9.3f %8.2f %6.2f | %9.3f %8.2f %6.2f | %s" % (
+                    r["n"], med(t["base-first"]), median_ratio(t["first"], t["base-first"]),
+                    median_ratio(c["first"], c["base-first"]), med(t["base-second"]),
+                    median_ratio(t["second"], t["base-second"]),
+                    median_ratio(c["second"], c["base-second"]),
+                    "as expected" if r["base_checked"] else "WRONG (see above)"))
+        if all(r["times"].get("floor") for r in rows):
+            print("\nThe floor: the same tree made with only the calls the promises need "
+                  "(target: first/floor <= 1.0)")
             print("%8s | %9s %9s %9s" % ("entries", "floor s", "floor/cp", "first/floor"))
             for r in rows:
                 t = r["times"]
@@ -424,18 +558,17 @@ def print_report(report, runner):
     for r in rows:
         if r["calls"] is None:
             continue
-        print("\nSystem calls per entry at %d entries (target <= 15 for the first run)" % r["n"])
-        for key, label in (("first", "talvex first run"), ("cp", "cp -r"),
-                           ("second", "talvex second run"), ("diff", "diff -rq")):
-            total, counts = r["calls"][key]
+        print("\nSystem calls per entry at %d entries (target <= 12 on either talvex run)"
+              % r["n"])
+        for key, (total, counts) in r["calls"].items():
             top = sorted(counts.items(), key=lambda kv: -kv[1])[:6]
-            print("  %-18s %6.1f   %s" % (label, total / r["n"], ", ".join(
+            print("  %-28s %6.1f   %s" % (LABELS[key], total / r["n"], ", ".join(
                 "%s %.1f" % (name, count / r["n"]) for name, count in top)))
     hostile = report.get("hostile")
     if hostile:
         t = hostile["times"]
-        plain = t["1,000 plain entries"]
-        print("\nHostile shapes (targets: one URL <= 10x plain; levels linear: x2 per doubling)")
+        plain = t[hostile["plain"]]
+        print("\nHostile shapes (targets: one URL <= 3x plain; levels linear: x2 per doubling)")
         print("  %-26s %9s %9s" % ("", "median s", "x plain"))
         for label, values in t.items():
             print("  %-26s %9.3f %9.1f" % (label, med(values), median_ratio(values, plain)))
@@ -449,6 +582,9 @@ def print_report(report, runner):
         for r in rows:
             print("  %d entries: talvex first %d, second %d; cp -r %d, diff -rq %d" % (
                 r["n"], r["rss"]["first"], r["rss"]["second"], r["rss"]["cp"], r["rss"]["diff"]))
+            if report["baseline"]:
+                print("  %d entries: baseline first %d, second %d" % (
+                    r["n"], r["rss"]["base-first"], r["rss"]["base-second"]))
         if hostile:
             print("  hostile shapes: talvex at most %d" % max(hostile["rss"].values()))
         m = report.get("memory")
@@ -464,6 +600,21 @@ def mount_tmpfs(path, size_bytes):
     return result.returncode == 0
 
 
+def mount_ext4(path, image, size_bytes):
+    """Mounts on path a journalled ext4 made in the sparse file image; False (said) if refused."""
+    with open(image, "wb") as f:
+        f.truncate(size_bytes)
+    # mkfs's defaults keep the journal; one inode per 8 KiB instead of 16, since
+    # several trees of small files share the file system.
+    for argv in (["mkfs.ext4", "-q", "-F", "-i", "8192", image],
+                 ["mount", "-o", "loop", image, path]):
+        result = subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        if result.returncode != 0:
+            log("rescue_bench: %s: %s" % (" ".join(argv[:2]), result.stderr.decode().strip()))
+            return False
+    return True
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
@@ -476,6 +627,11 @@ def main():
     ap.add_argument("--no-hostile", action="store_true")
     ap.add_argument("--no-strace", action="store_true")
     ap.add_argument("--no-tmpfs", action="store_true", help="write the outputs to disk")
+    ap.add_argument("--ext4", action="store_true",
+                    help="write the outputs to a journalled ext4 image made for the run")
+    ap.add_argument("--hostile-entries", type=int, default=1000,
+                    help="entries of the plain and the one-URL hostile shapes")
+    ap.add_argument("--baseline", help="a second program timed beside TALVEX (before/after)")
     ap.add_argument("--scratch", default=tempfile.gettempdir(), help="where the caches are written")
     ap.add_argument("--timeout", type=int, default=900, help="seconds any one run may take")
     ap.add_argument("--seed", type=int, default=1997)
@@ -491,6 +647,13 @@ def main():
     args.sizes = [int(x) for x in args.sizes.split(",") if x]
     if not os.access(args.talvex, os.X_OK):
         sys.exit("rescue_bench: no program at %s" % args.talvex)
+    if args.baseline:
+        args.baseline = os.path.abspath(args.baseline)
+        if not os.access(args.baseline, os.X_OK):
+            sys.exit("rescue_bench: no baseline program at %s" % args.baseline)
+    args.peers = [key for key in PEERS if key != "rsync" or os.access(RSYNC, os.X_OK)]
+    if "rsync" not in args.peers:
+        log("%s is missing: no rsync -a figures" % RSYNC)
     if not args.no_strace and shutil.which("strace") is None:
         log("strace is missing (apt-get install strace): no system call counts")
         args.no_strace = True
@@ -498,19 +661,33 @@ def main():
     scratch = tempfile.mkdtemp(prefix="talvex-rescue-", dir=args.scratch)
     outdir = os.path.join(scratch, "out")
     os.makedirs(outdir)
-    # Room for the output, the cp -r copy and the reference tree (about 13 KB an entry each).
-    largest = max(args.sizes + ([args.memory_entries] if args.memory else []) + [1000])
-    mounted = not args.no_tmpfs and mount_tmpfs(outdir, max(1 << 30, largest * 64000))
-    runner = Runner(args.timeout, not mounted, scratch)
-    report = dict(talvex=args.talvex, reps=args.reps, sizes=[])
+    sizes = args.sizes + [1000]
+    sizes += [args.memory_entries] if args.memory else []
+    sizes += [args.hostile_entries] if not args.no_hostile else []
+    room = max(1 << 30, max(sizes) * ROOM_PER_ENTRY)
+    report = dict(talvex=args.talvex, baseline=args.baseline, peers=args.peers,
+                  reps=args.reps, sizes=[])
+    mounted = False
     # A stop by SIGTERM still unmounts and removes the scratch directory.
     signal.signal(signal.SIGTERM, lambda signum, frame: sys.exit(1))
-    parts = [lambda n=n: measure_size(args, runner, n, scratch, outdir, report) for n in args.sizes]
-    if not args.no_hostile:
-        parts.append(lambda: measure_hostile(args, runner, scratch, outdir, report))
-    if args.memory:
-        parts.append(lambda: measure_memory(args, runner, scratch, outdir, report))
     try:
+        if args.ext4:
+            mounted = mount_ext4(outdir, os.path.join(scratch, "ext4.img"), room)
+            if not mounted:
+                sys.exit("rescue_bench: no ext4 image could be made and mounted")
+            report["where"] = "ext4"
+        elif args.no_tmpfs:
+            report["where"] = "disk"
+        else:
+            mounted = mount_tmpfs(outdir, room)
+            report["where"] = "tmpfs" if mounted else "refused"
+        runner = Runner(args.timeout, report["where"] != "tmpfs", scratch)
+        parts = [lambda n=n: measure_size(args, runner, n, scratch, outdir, report)
+                 for n in args.sizes]
+        if not args.no_hostile:
+            parts.append(lambda: measure_hostile(args, runner, scratch, outdir, report))
+        if args.memory:
+            parts.append(lambda: measure_memory(args, runner, scratch, outdir, report))
         if runner.with_time:
             report["rss_floor"] = runner.run(["/bin/true"])[2]
         for part in parts:
@@ -518,12 +695,13 @@ def main():
                 part()
             except RuntimeError as problem:  # a run failed or timed out: on to the next part
                 log("rescue_bench: %s" % problem)
-                remove(*(os.path.join(outdir, x) for x in os.listdir(outdir)))
+                remove(*(os.path.join(outdir, x) for x in os.listdir(outdir)
+                         if x != "lost+found"))
                 remove(*(os.path.join(scratch, x) for x in os.listdir(scratch)
                          if x.startswith(("cache-", "hostile-"))))
     finally:
-        if mounted:
-            subprocess.run(["umount", outdir])
+        if mounted and subprocess.run(["umount", outdir]).returncode != 0:
+            log("rescue_bench: %s is still mounted" % outdir)
         shutil.rmtree(scratch, ignore_errors=True)
     print_report(report, runner)
 
