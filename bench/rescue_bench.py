@@ -15,7 +15,9 @@
   floor        talvex_bench_floor (bench/rescue_floor.cpp, found beside the program
                in bench/): the same tree made with only the file system calls that
                the program's promises need, to show how much of a ratio the work
-               itself costs on this machine
+               itself costs on this machine; by paths (--floor, which may be the
+               program of an earlier commit) and with every cheaper call
+               (--lean, of the floor program beside the program)
   baseline     with --baseline, a second program run with the same command line in
                both groups (its own OUT2), checked like TALVEX, and reported as
                TALVEX / baseline: for before/after comparisons
@@ -212,6 +214,7 @@ PEERS = ("cp-a", "cp-times", "rsync", "tar", "cp-ref")
 LABELS = {"first": "talvex first run", "cp": "cp -r", "cp-a": "cp -a",
           "cp-times": "cp -r --preserve=timestamps", "rsync": "rsync -a",
           "tar": "tar -c | tar -x", "cp-ref": "cp -r REF", "floor": "floor",
+          "lean": "lean floor",
           "second": "talvex second run", "diff": "diff -rq",
           "base-first": "baseline first run", "base-second": "baseline second run"}
 
@@ -383,6 +386,9 @@ def measure_size(args, runner, n, scratch, outdir, report):
                os.path.join(outdir, key)) for key in args.peers]
     if args.floor:
         first.append(("floor", [args.floor, cache, floor, listing], floor))
+    if args.lean_floor:
+        first.append(("lean", [args.lean_floor, "--lean", cache, floor + "-lean", listing],
+                      floor + "-lean"))
     second = [("second", command, out), ("diff", ["diff", "-rq", ref, out], None)]
     if args.baseline:
         first.append(("base-first", talvex_command(args.baseline, cache, out2), out2))
@@ -402,6 +408,7 @@ def measure_size(args, runner, n, scratch, outdir, report):
                 if key == "tar":
                     os.makedirs(output)
                 wall, used, peak, code = runner.run(argv, expect=(0, 1) if key == "diff" else (0,))
+                log("    %-12s %7.3f s" % (key, wall))
                 times[key].append(wall)
                 cpu[key].append(used)
                 rss[key] = max(rss[key], peak or 0)
@@ -410,7 +417,7 @@ def measure_size(args, runner, n, scratch, outdir, report):
                     checked = False
                 if output is None or output in kept:
                     continue
-                if rep == 0 and key != "floor":
+                if rep == 0 and key not in ("floor", "lean"):
                     source, times_kept = (ref, False) if key == "cp-ref" else (cache, key != "cp")
                     copied[key] = check_copy("%s, %d entries" % (LABELS[key], n), output,
                                              source, times_kept)
@@ -555,6 +562,14 @@ def print_report(report, runner):
                 t = r["times"]
                 print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t["floor"]),
                       median_ratio(t["floor"], t["cp"]), median_ratio(t["first"], t["floor"])))
+        if all(r["times"].get("lean") for r in rows):
+            print("\nThe lean floor: the same with every cheaper call (folder handles kept, "
+                  "O_TMPFILE + linkat)")
+            print("%8s | %9s %9s %9s" % ("entries", "lean s", "lean/cp", "first/lean"))
+            for r in rows:
+                t = r["times"]
+                print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t["lean"]),
+                      median_ratio(t["lean"], t["cp"]), median_ratio(t["first"], t["lean"])))
     for r in rows:
         if r["calls"] is None:
             continue
@@ -626,6 +641,7 @@ def main():
     ap.add_argument("--memory-entries", type=int, default=200000)
     ap.add_argument("--no-hostile", action="store_true")
     ap.add_argument("--no-strace", action="store_true")
+    ap.add_argument("--no-peers", action="store_true", help="time only cp -r beside TALVEX")
     ap.add_argument("--no-tmpfs", action="store_true", help="write the outputs to disk")
     ap.add_argument("--ext4", action="store_true",
                     help="write the outputs to a journalled ext4 image made for the run")
@@ -639,8 +655,10 @@ def main():
                     "beside the program; none if missing)")
     args = ap.parse_args()
     args.talvex = os.path.abspath(args.talvex)
+    beside = os.path.join(os.path.dirname(args.talvex), "bench", "talvex_bench_floor")
+    args.lean_floor = beside if os.access(beside, os.X_OK) else None
     if args.floor is None:
-        args.floor = os.path.join(os.path.dirname(args.talvex), "bench", "talvex_bench_floor")
+        args.floor = beside
     if not os.access(args.floor, os.X_OK):
         log("no floor program at %s: no floor figures" % args.floor)
         args.floor = None
@@ -652,7 +670,9 @@ def main():
         if not os.access(args.baseline, os.X_OK):
             sys.exit("rescue_bench: no baseline program at %s" % args.baseline)
     args.peers = [key for key in PEERS if key != "rsync" or os.access(RSYNC, os.X_OK)]
-    if "rsync" not in args.peers:
+    if args.no_peers:
+        args.peers = []
+    elif "rsync" not in args.peers:
         log("%s is missing: no rsync -a figures" % RSYNC)
     if not args.no_strace and shutil.which("strace") is None:
         log("strace is missing (apt-get install strace): no system call counts")
