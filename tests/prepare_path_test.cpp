@@ -2,6 +2,7 @@
 // what it makes, and what it never reaches.
 #include "extract/prepare_path.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +133,11 @@ std::size_t OpenDescriptors() {
 // still lands in its own folder, the handles held stay bounded, and none is left
 // open at the end.
 TEST_F(PreparedPath, KeptFoldersStayBoundedAndEveryEntryLandsInItsFolder) {
+  // A limit of 1,024 open files (hard too: nothing raises it) keeps the walk short.
+  struct rlimit limit = {1024, 1024};
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+  chain_->Close();
+  chain_->Start(OpenDirectory(Out().c_str()), false);
   ProcSelfFd();  // open for the life of the process
   const std::size_t before = OpenDescriptors();
   std::string deep = "d";

@@ -70,6 +70,12 @@ Stream* CacheDir::OpenIndex(bool verbose) {
   return nullptr;
 }
 
+Stream* CacheDir::OpenCachedFileQuietly(const char* file) const {
+  ReadRefusal refusal;
+  char converted[kPathSize];
+  return ToAnsiPath(file, converted) ? OpenForReadingBeneath(handle_, converted, refusal) : nullptr;
+}
+
 Stream* CacheDir::OpenCachedFile(const Settings& settings, const char* file, bool* noHandles) {
   ReadRefusal refusal = ReadRefusal::kCannotOpen;
   char converted[kPathSize];

@@ -41,6 +41,11 @@ class CacheDir {
   // *noHandles is set, and nothing said, when it failed for want of a free handle.
   Stream* OpenCachedFile(const Settings& settings, const char* file, bool* noHandles);
 
+  // Opens the cached file as OpenCachedFile does, but only under the name as
+  // given, saying nothing; safe from another thread. Returns nullptr whatever
+  // the reason.
+  Stream* OpenCachedFileQuietly(const char* file) const;
+
  private:
   struct CaseMatch {
     std::string name;  // the first name that matches, in byte order; "" when none

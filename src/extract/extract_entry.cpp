@@ -107,7 +107,9 @@ EntryResult Save(const Settings& settings, Extraction& extraction, Stream* sourc
 EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& extraction,
                          const Entry& entry) {
   bool noHandles = false;
-  Stream* source = cache.OpenCachedFile(settings, entry.file, &noHandles);
+  // Where it could not be opened ahead, it is opened now, and why not is said.
+  Stream* source = entry.opened;
+  if (source == nullptr) source = cache.OpenCachedFile(settings, entry.file, &noHandles);
   if (noHandles) {
     // Nothing of the entry is in use yet: every kept folder may go.
     extraction.folders.GiveBackHandles();

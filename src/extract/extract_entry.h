@@ -16,6 +16,7 @@ struct Entry {
   const char* url;
   std::uint32_t modificationTime;
   std::uint32_t lastAccessTime;
+  Stream* opened = nullptr;  // the cached file when opened ahead; ExtractEntry closes it
 };
 
 // What the extraction keeps from one entry to the next: the output folders kept

@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -81,7 +82,7 @@ struct NameBeneath {
 
 // Set once openat2 turned out to be missing (ENOSYS) or filtered out (EPERM);
 // every later name is then walked.
-bool g_openat2Missing = false;
+std::atomic<bool> g_openat2Missing{false};
 
 long Openat2Beneath(int dir, const char* name, int flags) {
   struct open_how how = {};

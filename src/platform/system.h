@@ -27,6 +27,9 @@ void IgnoreFileSizeLimitSignal();
 // How many files and folders the process may hold open at once.
 std::size_t OpenHandleLimit();
 
+// How many processors the process may run on (its affinity), at least 1.
+std::size_t ProcessorsAvailable();
+
 // Raises that limit towards wanted where the system lets a process raise its own
 // (the soft limit up to the hard one); never lowers it.
 void RaiseOpenHandleLimit(std::size_t wanted);

@@ -1,3 +1,4 @@
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -40,6 +41,13 @@ std::size_t OpenHandleLimit() {
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
   if (limit.rlim_cur == RLIM_INFINITY) return std::size_t{1} << 20;
   return static_cast<std::size_t>(limit.rlim_cur);
+}
+
+std::size_t ProcessorsAvailable() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  int count = CPU_COUNT(&set);
+  return count > 1 ? static_cast<std::size_t>(count) : 1;
 }
 
 void RaiseOpenHandleLimit(std::size_t wanted) {

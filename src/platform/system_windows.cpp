@@ -77,6 +77,14 @@ std::size_t OpenHandleLimit() {
   return std::size_t{1} << 24;
 }
 
+std::size_t ProcessorsAvailable() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  std::size_t count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count > 1 ? count : 1;
+}
+
 // The limit is far above anything a run holds.
 void RaiseOpenHandleLimit(std::size_t) {}
 

@@ -1,49 +1,38 @@
 #include "run/entry_loop.h"
 
-#include <cstring>
-#include <memory>
-
 #include "core/messages.h"
 #include "core/say.h"
-#include "index/record_scanner.h"
 #include "platform/system.h"
 
 namespace {
 
 // Prints the four listing lines of one record.
-void ListRecord(long number, const unsigned char* record, const char* file, const char* url) {
-  std::uint32_t lenEntry = LoadU32(record);
+void ListRecord(long number, const FoundRecord& found) {
   Say(msg::kEntrySeparator, number);
-  Say(msg::kEntryType, static_cast<unsigned long>(LoadU32(record + kTypeOffset)));
-  Say(msg::kEntryFile, file);
-  Say(msg::kEntryTypeUrl, static_cast<unsigned long>(LoadU32(record + lenEntry + 4)));
-  Say(msg::kEntryLenUrl, static_cast<unsigned long>(LoadU32(record + lenEntry)));
-  Say(msg::kEntryUrl, url);
+  Say(msg::kEntryType, static_cast<unsigned long>(found.type));
+  Say(msg::kEntryFile, found.file.c_str());
+  Say(msg::kEntryTypeUrl, static_cast<unsigned long>(found.typeUrl));
+  Say(msg::kEntryLenUrl, static_cast<unsigned long>(found.lenUrl));
+  Say(msg::kEntryUrl, found.url.c_str());
 }
 
 }  // namespace
 
 Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDirLength,
-                    Tally& tally, const EntryHandler& extract) {
-  auto scanner = std::make_unique<IndexScanner>();
-  StartScan(*scanner, index);
-  unsigned char record[kMaxRecordLength];
+                    Tally& tally, const EntryHandler& extract, const OpenQuietly& openAhead) {
+  const std::size_t maxFileLength = kPathSize - cacheDirLength;
+  RecordFeed feed(index, maxFileLength, openAhead);
   long number = 0;
-  while (FindNextRecord(*scanner, record) == 1) {
+  for (FoundRecord found; feed.Next(found);) {
     ++number;
-    // The scanner guarantees both texts end inside the record: File at the zero
-    // bytes that close the entry block, URL at the zero bytes that close its block.
-    const char* file = reinterpret_cast<const char*>(record + kFileOffset);
-    if (std::strlen(file) >= kPathSize - cacheDirLength) {
-      if (settings.verbose) Say(msg::kCachedPathTooLong, file);
+    if (found.file.size() >= maxFileLength) {
+      if (settings.verbose) Say(msg::kCachedPathTooLong, found.file.c_str());
       tally.Count(Outcome::kMissing);
       continue;
     }
-    std::uint32_t lenEntry = LoadU32(record);
-    const char* url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
-    if (settings.verbose) ListRecord(number, record, file, url);
-    EntryResult result = extract({file, url, LoadU32(record + kModificationTimeOffset),
-                                  LoadU32(record + kLastAccessTimeOffset)});
+    if (settings.verbose) ListRecord(number, found);
+    EntryResult result = extract({found.file.c_str(), found.url.c_str(), found.modificationTime,
+                                  found.lastAccessTime, found.source});
     tally.Count(result.outcome);
     if (result.stop != Stop::kNone) return result.stop;
   }

@@ -10,6 +10,7 @@
 #include "core/tally.h"
 #include "extract/extract_entry.h"
 #include "platform/stream.h"
+#include "run/read_ahead.h"
 
 // Saves one entry; ExtractEntry in a run.
 using EntryHandler = std::function<EntryResult(const Entry& entry)>;
@@ -20,6 +21,9 @@ using EntryHandler = std::function<EntryResult(const Entry& entry)>;
 // bytes, then File) would not fit a path buffer is skipped (reported when
 // verbose). Every record taken is counted in tally by what became of it. Returns
 // Stop::kNone at the end of the index, or the first other result of an
-// extraction, which ends the walk.
+// extraction, which ends the walk. With openAhead given, the cached files of
+// the next entries may be opened with it while an entry is saved (see
+// RecordFeed); extract then gets each in Entry::opened.
 Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDirLength,
-                    Tally& tally, const EntryHandler& extract);
+                    Tally& tally, const EntryHandler& extract,
+                    const OpenQuietly& openAhead = nullptr);

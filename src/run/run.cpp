@@ -118,9 +118,15 @@ Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMa
     settings.windowsNames = true;
     if (settings.verbose) Say(msg::kWindowsFileSystem, windowsDisk.c_str());
   }
-  return ProcessEntries(settings, index, cache.path().size(), tally, [&](const Entry& entry) {
-    return ExtractEntry(settings, cache, *extraction, entry);
-  });
+  // Opening ahead holds a few more files: only where the open-file limit is far
+  // above what a run needs besides.
+  OpenQuietly openAhead;
+  if (OpenHandleLimit() >= kReadAheadMinHandles)
+    openAhead = [&cache](const char* file) { return cache.OpenCachedFileQuietly(file); };
+  return ProcessEntries(
+      settings, index, cache.path().size(), tally,
+      [&](const Entry& entry) { return ExtractEntry(settings, cache, *extraction, entry); },
+      openAhead);
 }
 
 int ExitCodeOf(Stop stop) {

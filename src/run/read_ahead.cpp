@@ -1,0 +1,76 @@
+#include "run/read_ahead.h"
+
+#include "platform/system.h"
+
+#include <cstring>
+
+RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open)
+    : scanner_(std::make_unique<IndexScanner>()),
+      record_(std::make_unique<unsigned char[]>(kMaxRecordLength)),
+      maxFileLength_(maxFileLength),
+      open_(std::move(open)) {
+  StartScan(*scanner_, index);
+  // On one core the thread would only take turns with the saving.
+  if (open_ && ProcessorsAvailable() > 1) thread_ = std::thread([this] { ReadAhead(); });
+}
+
+RecordFeed::~RecordFeed() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  roomy_.notify_one();
+  thread_.join();
+  for (FoundRecord& left : queue_) CloseStream(left.source);
+}
+
+bool RecordFeed::Find(FoundRecord& found) {
+  if (FindNextRecord(*scanner_, record_.get()) != 1) return false;
+  const unsigned char* record = record_.get();
+  // The scanner guarantees both texts end inside the record: File at the zero
+  // bytes that close the entry block, URL at the zero bytes that close its block.
+  std::uint32_t lenEntry = LoadU32(record);
+  found.file = reinterpret_cast<const char*>(record + kFileOffset);
+  found.url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
+  found.type = LoadU32(record + kTypeOffset);
+  found.typeUrl = LoadU32(record + lenEntry + 4);
+  found.lenUrl = LoadU32(record + lenEntry);
+  found.modificationTime = LoadU32(record + kModificationTimeOffset);
+  found.lastAccessTime = LoadU32(record + kLastAccessTimeOffset);
+  found.source = nullptr;
+  return true;
+}
+
+bool RecordFeed::Next(FoundRecord& found) {
+  if (!thread_.joinable()) return Find(found);
+  std::unique_lock<std::mutex> lock(mutex_);
+  ready_.wait(lock, [this] { return !queue_.empty() || ended_; });
+  if (queue_.empty()) return false;
+  found = std::move(queue_.front());
+  queue_.pop_front();
+  // The thread waits for room until half the queue is free: it is woken once
+  // for every half-queue, not for every record.
+  if (queue_.size() == kReadAheadDepth / 2) roomy_.notify_one();
+  return true;
+}
+
+void RecordFeed::ReadAhead() {
+  for (;;) {
+    FoundRecord found;
+    bool more = Find(found);
+    if (more && found.file.size() < maxFileLength_) found.source = open_(found.file.c_str());
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (queue_.size() >= kReadAheadDepth)
+      roomy_.wait(lock, [this] { return stopping_ || queue_.size() <= kReadAheadDepth / 2; });
+    if (stopping_) {
+      CloseStream(found.source);
+      return;
+    }
+    if (more) queue_.push_back(std::move(found));
+    ended_ = !more;
+    lock.unlock();
+    ready_.notify_one();
+    if (!more) return;
+  }
+}
