@@ -525,22 +525,23 @@ def print_report(report, runner):
                 "as expected" if r["checked"] else "WRONG (see above)"))
         print("(ratio: median of the per-repetition ratios of wall time; "
               "cpu: the same for user+system time)")
-        print("\nFirst run against more peers, each timed in the first run's group")
-        print("%8s  %-28s %9s %10s %6s  %s" % ("entries", "peer", "peer s", "first/peer", "cpu",
-                                              "copy"))
-        for r in rows:
-            t, c = r["times"], r["cpu"]
-            for key in PEERS:
-                if key not in t:
-                    continue
-                print("%8d  %-28s %9.3f %10.2f %6.2f  %s" % (
-                    r["n"], LABELS[key], med(t[key]), median_ratio(t["first"], t[key]),
-                    median_ratio(c["first"], c[key]),
-                    "as expected" if r["copied"].get(key) else "WRONG (see above)"))
-        print("(ratio: first-run time / peer time, median of the per-repetition ratios; "
-              "cpu: the same\n for user+system time; REF: the expected output tree, many folders)")
-        if "rsync" not in report["peers"]:
-            print("rsync -a: not measured, %s is missing" % RSYNC)
+        if report["peers"]:
+            print("\nFirst run against more peers, each timed in the first run's group")
+            print("%8s  %-28s %9s %10s %6s  %s" % ("entries", "peer", "peer s", "first/peer", "cpu",
+                                                  "copy"))
+            for r in rows:
+                t, c = r["times"], r["cpu"]
+                for key in PEERS:
+                    if key not in t:
+                        continue
+                    print("%8d  %-28s %9.3f %10.2f %6.2f  %s" % (
+                        r["n"], LABELS[key], med(t[key]), median_ratio(t["first"], t[key]),
+                        median_ratio(c["first"], c[key]),
+                        "as expected" if r["copied"].get(key) else "WRONG (see above)"))
+            print("(ratio: first-run time / peer time, median of the per-repetition ratios; "
+                  "cpu: the same\n for user+system time; REF: the expected output tree, many folders)")
+            if "rsync" not in report["peers"]:
+                print("rsync -a: not measured, %s is missing" % RSYNC)
         if report["baseline"]:
             print("\nTALVEX against the baseline (ratio: TALVEX / baseline)")
             print("%8s | %9s %8s %6s | %9s %8s %6s | %s" % (
