@@ -555,22 +555,19 @@ def print_report(report, runner):
                     median_ratio(t["second"], t["base-second"]),
                     median_ratio(c["second"], c["base-second"]),
                     "as expected" if r["base_checked"] else "WRONG (see above)"))
-        if all(r["times"].get("floor") for r in rows):
-            print("\nThe floor: the same tree made with only the calls the promises need "
-                  "(target: first/floor <= 1.0)")
-            print("%8s | %9s %9s %9s" % ("entries", "floor s", "floor/cp", "first/floor"))
+        floors = (("floor", "The floor: the same tree made with only the calls the promises need "
+                             "(target: first/floor <= 1.0)"),
+                  ("lean", "The lean floor: the same with every cheaper call (folder handles "
+                           "kept, O_TMPFILE + linkat)"))
+        for key, title in floors:
+            if not all(r["times"].get(key) for r in rows):
+                continue
+            print("\n" + title)
+            print("%8s | %9s %9s %9s" % ("entries", key + " s", key + "/cp", "first/" + key))
             for r in rows:
                 t = r["times"]
-                print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t["floor"]),
-                      median_ratio(t["floor"], t["cp"]), median_ratio(t["first"], t["floor"])))
-        if all(r["times"].get("lean") for r in rows):
-            print("\nThe lean floor: the same with every cheaper call (folder handles kept, "
-                  "O_TMPFILE + linkat)")
-            print("%8s | %9s %9s %9s" % ("entries", "lean s", "lean/cp", "first/lean"))
-            for r in rows:
-                t = r["times"]
-                print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t["lean"]),
-                      median_ratio(t["lean"], t["cp"]), median_ratio(t["first"], t["lean"])))
+                print("%8d | %9.3f %9.2f %9.2f" % (r["n"], med(t[key]),
+                      median_ratio(t[key], t["cp"]), median_ratio(t["first"], t[key])))
     for r in rows:
         if r["calls"] is None:
             continue
