@@ -1,8 +1,8 @@
 #include "run/read_ahead.h"
 
-#include "platform/system.h"
+#include <utility>
 
-#include <cstring>
+#include "platform/system.h"
 
 RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open)
     : scanner_(std::make_unique<IndexScanner>()),
