@@ -24,11 +24,11 @@ void CloseDirectory(DirHandle dir) {
   if (dir != kNoDir) CloseHandle(NativeHandle(dir));
 }
 
-// Windows has no small limit of open handles per process.
 void CloseDirectories(std::vector<DirHandle>& dirs) {
   for (DirHandle dir : dirs) CloseDirectory(dir);
 }
 
+// Windows has no small limit of open handles per process.
 bool HandlesLeft() {
   return true;
 }

@@ -13,9 +13,10 @@
 
 // A file made without a name (O_TMPFILE) is seen by no other run and needs no
 // mark; it gets its name by a link through /proc/self/fd, which never replaces.
-// Where that cannot be, a run marks its partial file as its own by holding an exclusive lock on it
-// (flock), from its creation until it is named or removed. The lock goes with
-// the process, so a file whose lock can be taken was left by a run that ended.
+// Where that cannot be, a run marks its named partial file as its own by holding
+// an exclusive lock on it (flock), from its creation until it is named or
+// removed. The lock goes with the process, so a file whose lock can be taken was
+// left by a run that ended.
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "core/tally.h"
 #include "extract/extract_entry.h"
 #include "platform/stream.h"
-#include "run/read_ahead.h"
+#include "run/record_feed.h"
 
 // Saves one entry; ExtractEntry in a run.
 using EntryHandler = std::function<EntryResult(const Entry& entry)>;

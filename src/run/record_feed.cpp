@@ -1,4 +1,4 @@
-#include "run/read_ahead.h"
+#include "run/record_feed.h"
 
 #include <utility>
 
