@@ -1,0 +1,281 @@
+// Opens a report page in headless Chromium and checks what a reader relies on:
+// it loads without an error and without asking anything but local files, every
+// saved file it links exists, every preview shows, and a click on a column's
+// header sorts that table by the column, ascending and then descending.
+//
+// Usage: node check_report_page.mjs PAGE.html [--expect-saved N] [--expect-previews N]
+// Exit status: 0 all holds (one summary line on stdout); 1 a problem (one line
+// each on stderr); 2 a wrong command line; 77 Chromium or puppeteer-core is
+// missing (skip), unless TALVEX_REQUIRE_BROWSER=1, then 1.
+//
+// puppeteer-core (24) is found through NODE_PATH, else in the npm prefix
+// $HOME/.cache/talvex-npm that .ci/run installs it into:
+//   npm install --prefix "$HOME/.cache/talvex-npm" --no-save puppeteer-core@24
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import {createRequire} from 'node:module';
+import {pathToFileURL} from 'node:url';
+
+const CHROMIUM = '/usr/bin/chromium';
+const NPM_PREFIX = path.join(os.homedir(), '.cache', 'talvex-npm');
+const SKIP = 77;
+const DEADLINE_MS = 90000;  // the whole check, browser start included
+const USAGE =
+    'usage: node check_report_page.mjs PAGE.html [--expect-saved N] [--expect-previews N]';
+
+const problems = [];
+// One line per problem, whatever the page put into its messages.
+function problem(text) {
+  problems.push(String(text).replace(/\s+/g, ' ').trim());
+}
+
+function parseArguments(argv) {
+  const options = {page: null, saved: null, previews: null};
+  for (let i = 0; i < argv.length; ++i) {
+    const name = argv[i];
+    if (name === '--expect-saved' || name === '--expect-previews') {
+      const value = argv[++i];
+      if (value === undefined || !/^\d+$/.test(value)) return null;
+      options[name === '--expect-saved' ? 'saved' : 'previews'] = Number(value);
+    } else if (options.page === null && !name.startsWith('--')) {
+      options.page = name;
+    } else {
+      return null;
+    }
+  }
+  return options.page === null ? null : options;
+}
+
+// puppeteer-core through NODE_PATH or the usual lookup, else from the npm prefix.
+function loadPuppeteer() {
+  const places = [import.meta.url, path.join(NPM_PREFIX, 'package.json')];
+  for (const place of places) {
+    try {
+      return createRequire(place)('puppeteer-core');
+    } catch (error) {
+      if (error.code !== 'MODULE_NOT_FOUND') throw error;
+    }
+  }
+  return null;
+}
+
+function missing(what) {
+  if (process.env.TALVEX_REQUIRE_BROWSER === '1') {
+    console.error(`check_report_page: ${what} (and TALVEX_REQUIRE_BROWSER=1)`);
+    process.exit(1);
+  }
+  console.error(`check_report_page: skipped: ${what}`);
+  process.exit(SKIP);
+}
+
+// A URL as the report must write it: relative, with no scheme, no leading '/',
+// and every byte outside the unreserved and path characters percent-encoded.
+function isRelativeEncoded(url) {
+  return !/^[A-Za-z][A-Za-z0-9+.-]*:/.test(url) && !url.startsWith('/') &&
+      /^(?:[A-Za-z0-9\-._~!$&'()*+,;=:@/]|%[0-9A-Fa-f]{2})+$/.test(url);
+}
+
+// The path a file: URL names, as the bytes the browser opens: each escape one
+// byte, so names that are not UTF-8 are found too. null for another host, or an
+// escaped '/' or NUL, which name no file.
+function fileBytes(url) {
+  if (url.protocol !== 'file:' || url.host !== '' || /%(2f|00)/i.test(url.pathname)) return null;
+  const decoded = url.pathname.replace(/%([0-9A-Fa-f]{2})/g,
+                                       (escape, hex) => String.fromCharCode(parseInt(hex, 16)));
+  return Buffer.from(decoded, 'latin1');  // a parsed URL's path is ASCII but for the escapes
+}
+
+// Keys sort as numbers when every one is a number, else as text. Text order is
+// accepted by code units or by the locale's collation, as a page may use either.
+function isOrdered(keys, descending) {
+  const numeric = keys.every((key) => key.trim() !== '' && Number.isFinite(Number(key)));
+  const byNumber = (a, b) => Number(a) - Number(b);
+  const byCodeUnits = (a, b) => (a < b ? -1 : a > b ? 1 : 0);
+  const byLocale = (a, b) => a.localeCompare(b);
+  const sign = descending ? -1 : 1;
+  return (numeric ? [byNumber] : [byCodeUnits, byLocale]).some((compare) => keys.every(
+      (key, i) => i === 0 || sign * compare(keys[i - 1], key) <= 0));
+}
+
+// In the page: the tables of the report and what each row holds.
+function readTables() {
+  return [...document.querySelectorAll('table.entries')].map((table) => {
+    const host = table.closest('section.host');
+    const headers = [...table.querySelectorAll('thead th')].map((th) => th.textContent.trim());
+    const rows = table.tBodies.length === 0 ? [] : [...table.tBodies[0].rows];
+    return {
+      inHost: host !== null && host.querySelector('h2') !== null,
+      headers,
+      rows: rows.map((row) => [...row.cells].map(
+          (cell) => (cell.hasAttribute('data-key') ? cell.getAttribute('data-key') :
+                                                     cell.textContent.trim()))),
+      rowTexts: rows.map((row) => row.outerHTML),
+    };
+  });
+}
+
+async function checkSorting(page, tables) {
+  let chosen = -1;
+  tables.forEach((table, i) => {
+    if (table.rows.length >= 2 && table.headers.length > 0 &&
+        (chosen < 0 || table.rows.length > tables[chosen].rows.length)) {
+      chosen = i;
+    }
+  });
+  if (chosen < 0) return 'no table with 2 rows to sort';
+  const table = tables[chosen];
+  const column = Math.max(0, table.headers.indexOf('Size'));
+  const tableHandle = (await page.$$('table.entries'))[chosen];
+  const th = (await tableHandle.$$('thead th'))[column];
+  const before = [...table.rowTexts].sort();
+  for (const descending of [false, true]) {
+    await th.click();
+    // Let a sort that waits for the next frame finish.
+    await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => setTimeout(done))));
+    const after = (await page.evaluate(readTables))[chosen];
+    const keys = after.rows.map((cells) => cells[column] ?? '');
+    const label = `table ${chosen + 1}, column "${table.headers[column]}"`;
+    if ([...after.rowTexts].sort().join('\n') !== before.join('\n')) {
+      problem(`sorting ${label} changed its rows, not only their order`);
+      break;
+    }
+    if (!isOrdered(keys, descending)) {
+      const order = descending ? 'descending after the second click' :
+                                 'ascending after the first click';
+      problem(`${label} is not ${order}: ${keys.join(' | ')}`);
+      break;
+    }
+  }
+  return `sorted table ${chosen + 1} by "${table.headers[column]}" (${table.rows.length} rows)`;
+}
+
+async function check(puppeteer, options) {
+  const pagePath = path.resolve(options.page);
+  if (!fs.existsSync(pagePath)) {
+    problem(`no page at ${pagePath}`);
+    return null;
+  }
+  const pageUrl = pathToFileURL(pagePath).href;
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu'],
+  });
+  try {
+    const page = await browser.newPage();
+    page.on('console', (message) => {
+      if (message.type() === 'error') problem(`console error: ${message.text()}`);
+    });
+    page.on('pageerror', (error) => problem(`page error: ${error.message}`));
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+      const url = request.url();
+      // data: and blob: URLs are bytes of the page itself and go nowhere.
+      if (/^(file|data|blob):/.test(url)) {
+        request.continue();
+      } else {
+        problem(`request outside file://: ${url}`);
+        request.abort();
+      }
+    });
+    await page.goto(pageUrl, {waitUntil: 'load', timeout: 30000});
+
+    const tables = await page.evaluate(readTables);
+    const hosts = await page.$$eval('section.host', (sections) => sections.map((section) => ({
+      h2: section.querySelector('h2') !== null,
+      table: section.querySelector('table.entries thead th') !== null &&
+          section.querySelector('table.entries tbody') !== null,
+    })));
+    hosts.forEach((host, i) => {
+      if (!host.h2) problem(`host section ${i + 1} has no <h2>`);
+      if (!host.table) {
+        problem(`host section ${i + 1} has no table.entries with <thead> <th> and <tbody>`);
+      }
+    });
+    tables.forEach((table, i) => {
+      if (!table.inHost) problem(`table ${i + 1} is not in a section.host with an <h2>`);
+    });
+
+    const saved = await page.$$eval('a.saved', (links) => links.map((a) => a.getAttribute('href')));
+    for (const href of saved) {
+      if (href === null || !isRelativeEncoded(href)) {
+        problem(`saved link not a percent-encoded relative URL: ${href}`);
+        continue;
+      }
+      const file = fileBytes(new URL(href, pageUrl));
+      if (file === null) {
+        problem(`saved link does not name a local file: ${href}`);
+        continue;
+      }
+      let info = null;
+      try {
+        info = fs.lstatSync(file);
+      } catch {
+        // stays null
+      }
+      if (info === null || !info.isFile()) problem(`saved link leads to no regular file: ${href}`);
+    }
+
+    const previews = await page.$$eval('img.preview', (images) => images.map((img) => ({
+      src: img.getAttribute('src'),
+      shown: img.complete && img.naturalWidth > 0,
+    })));
+    for (const preview of previews) {
+      if (preview.src === null || !isRelativeEncoded(preview.src)) {
+        problem(`preview not a percent-encoded relative URL: ${preview.src}`);
+      } else if (!preview.shown) {
+        problem(`preview not shown: ${preview.src}`);
+      }
+    }
+    if (options.saved !== null && saved.length !== options.saved) {
+      problem(`${saved.length} saved links, expected ${options.saved}`);
+    }
+    if (options.previews !== null && previews.length !== options.previews) {
+      problem(`${previews.length} previews, expected ${options.previews}`);
+    }
+
+    const sorting = await checkSorting(page, tables);
+    const rows = tables.reduce((sum, table) => sum + table.rows.length, 0);
+    return `${hosts.length} hosts, ${rows} rows, ${saved.length} saved links, ` +
+        `${previews.length} previews, ${sorting}`;
+  } finally {
+    await browser.close();
+  }
+}
+
+async function main() {
+  const options = parseArguments(process.argv.slice(2));
+  if (options === null) {
+    console.error(USAGE);
+    process.exit(2);
+  }
+  if (!fs.existsSync(CHROMIUM)) missing(`no ${CHROMIUM} (Debian package chromium)`);
+  let puppeteer = null;
+  try {
+    puppeteer = loadPuppeteer();
+  } catch (error) {
+    missing(`puppeteer-core does not load: ${error.message}`);
+  }
+  if (puppeteer === null) missing(`puppeteer-core not found (NODE_PATH, ${NPM_PREFIX})`);
+
+  const deadline = setTimeout(() => {
+    problems.forEach((text) => console.error(`check_report_page: ${text}`));
+    console.error(`check_report_page: not done after ${DEADLINE_MS / 1000} s`);
+    process.exit(1);
+  }, DEADLINE_MS);
+  let summary = null;
+  try {
+    summary = await check(puppeteer, options);
+  } catch (error) {
+    problem(`the check failed: ${error.message}`);
+  }
+  clearTimeout(deadline);
+  if (problems.length > 0) {
+    problems.forEach((text) => console.error(`check_report_page: ${text}`));
+    process.exit(1);
+  }
+  console.log(`report page OK: ${summary}`);
+}
+
+await main();
