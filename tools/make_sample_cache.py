@@ -381,16 +381,17 @@ class Page:
 
 
 def header_page(nkeys):
-    """Header page: magic, version, byte order, page size and shift,
+    """Header page, big-endian whatever the byte order of the pages (1234
+    here: little-endian): magic, version, byte order, page size and shift,
     directory and segment sizes, overflow point, last freed page, bucket
     masks, fill factor, key count, header pages, the hash of the library's
     check key, then the spares and bitmaps arrays (all empty: no overflow
     pages are in use)."""
-    charkey = db_hash(b"%$sniglet^&")
+    charkey = db_hash(b"%$sniglet^&\x00")      # the check key with its NUL
     spares = [0] * 32
     bitmaps = [0] * 32
     fields = struct.pack(
-        "<17i", 0x061561, 2, 1234, BSIZE, 12, 256, 256, 8,
+        ">17i", 0x061561, 2, 1234, BSIZE, 12, 256, 256, 8,
         2,                      # ovfl_point
         0,                      # last_freed
         NBUCKETS - 1, HIGH_MASK, LOW_MASK,
@@ -399,7 +400,7 @@ def header_page(nkeys):
         1,                      # hdrpages
         charkey - (1 << 32) if charkey >= 1 << 31 else charkey)
     page = bytearray(BSIZE)
-    data = fields + struct.pack("<32i", *spares) + struct.pack("<32H", *bitmaps)
+    data = fields + struct.pack(">32i", *spares) + struct.pack(">32H", *bitmaps)
     page[:len(data)] = data
     return bytes(page)
 
