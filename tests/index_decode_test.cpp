@@ -106,6 +106,7 @@ TEST(EntryBlock, DecodesTheBrowsersLayoutsAndRejectsAnyOther) {
       {"version 3 fields end the block", Version3("image/gif").Block(121), recordA},
       {"version 5", v5.Block(v5.bytes.size() + 40),
        "v5 830310997 837290619 0 1500 method 1 [text/html][gzip][iso-8859-1] 2200"},
+      {"version 5, its page services URL cut short", v5.Block(v5.bytes.size() - 1), unrecognised},
       {"version 4", Fixed(4, "19/cache31E80A790021C1F.gif").Block(184), unrecognised},
       {"type 1 of a test index", Version3("image/gif").Block(184).replace(4, 1, "\x01"),
        unrecognised},
