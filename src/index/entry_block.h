@@ -25,8 +25,8 @@ struct EntryBlock {
   std::uint32_t version = 0;
   std::uint32_t lastModified = 0, lastAccessed = 0, expires = 0, contentLength = 0;
   std::uint32_t method = 0;  // 0 GET, 1 POST, 2 HEAD (as stored)
-  std::string contentType, contentEncoding,
-      charset;  // raw bytes without the zero; empty when absent
+  // Raw bytes without the zero byte; empty when absent.
+  std::string contentType, contentEncoding, charset;
   bool incomplete = false;
   std::uint32_t realContentLength = 0;
 };
