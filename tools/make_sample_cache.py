@@ -23,23 +23,39 @@ After writing, the script runs its own byte-by-byte reference scan of the
 index (the acceptance tests TALVEX applies from byte 4096 on) and stops with
 an error if the records found are not the ones intended.
 
+With --browser it writes the second sample, sample/browser-cache/, whose
+records are in the browser's own layout: entry blocks of its version 3 and 5
+writers (relative file names such as 1F/cache325F5ADF00048CC.gif in two-digit
+folders), URL blocks of 12 + L bytes (28 + L for a POST request, with the MD5
+digest of its body), and the hash file as the browser's hash library writes
+it: header big-endian, pages little-endian, the bitmap page, the library's
+internal INT_ pairs, an overflow page and the table expansion it triggers.
+Its history leaves one stale record (a replaced one, whole in free space,
+whose file is gone) and one live record whose cached file is missing; the
+script checks that with its own scan and walk of the bucket chains.
+
 Usage:
   python3 tools/make_sample_cache.py [CACHEDIR]          regenerate
   python3 tools/make_sample_cache.py --list [CACHEDIR]   list the records
                                                          that the scan finds
-CACHEDIR defaults to sample/cache below the repository root.  Regenerating
-deletes fat.db and the 8.3 cache files in CACHEDIR and nothing else.  The
-output is the same on every run.
+  python3 tools/make_sample_cache.py --browser [--list] [CACHEDIR]
+                                      the same for the browser-layout cache
+CACHEDIR defaults to sample/cache (sample/browser-cache with --browser) below
+the repository root.  Regenerating deletes fat.db and the cache files in
+CACHEDIR (8.3 names; with --browser, XX/cache... names and the folders they
+leave empty) and nothing else.  The output is the same on every run.
 """
 
 import argparse
 import calendar
+import hashlib
 import os
 import random
 import re
 import struct
 import sys
 import time
+import zlib
 
 BSIZE = 4096
 NBUCKETS = 3            # bucket pages 1..3; max_bucket 2
@@ -139,6 +155,18 @@ def jpeg(width, height, gray):
         if b == 0xFF:
             out.append(0)
     out += b"\xff\xd9"
+    return bytes(out)
+
+
+def gzip_stored(data):
+    """A gzip member holding data in stored deflate blocks: the same bytes
+    on every run, whatever the zlib at hand."""
+    out = bytearray(b"\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff")
+    for i in range(0, max(len(data), 1), 65535):
+        chunk = data[i:i + 65535]
+        last = 1 if i + 65535 >= len(data) else 0
+        out += struct.pack("<BHH", last, len(chunk), len(chunk) ^ 0xFFFF) + chunk
+    out += struct.pack("<II", zlib.crc32(data) & 0xFFFFFFFF, len(data) & 0xFFFFFFFF)
     return bytes(out)
 
 
@@ -381,16 +409,17 @@ class Page:
 
 
 def header_page(nkeys):
-    """Header page: magic, version, byte order, page size and shift,
+    """Header page, big-endian whatever the byte order of the pages (1234
+    here: little-endian): magic, version, byte order, page size and shift,
     directory and segment sizes, overflow point, last freed page, bucket
     masks, fill factor, key count, header pages, the hash of the library's
     check key, then the spares and bitmaps arrays (all empty: no overflow
     pages are in use)."""
-    charkey = db_hash(b"%$sniglet^&")
+    charkey = db_hash(b"%$sniglet^&\x00")      # the check key with its NUL
     spares = [0] * 32
     bitmaps = [0] * 32
     fields = struct.pack(
-        "<17i", 0x061561, 2, 1234, BSIZE, 12, 256, 256, 8,
+        ">17i", 0x061561, 2, 1234, BSIZE, 12, 256, 256, 8,
         2,                      # ovfl_point
         0,                      # last_freed
         NBUCKETS - 1, HIGH_MASK, LOW_MASK,
@@ -399,7 +428,7 @@ def header_page(nkeys):
         1,                      # hdrpages
         charkey - (1 << 32) if charkey >= 1 << 31 else charkey)
     page = bytearray(BSIZE)
-    data = fields + struct.pack("<32i", *spares) + struct.pack("<32H", *bitmaps)
+    data = fields + struct.pack(">32i", *spares) + struct.pack(">32H", *bitmaps)
     page[:len(data)] = data
     return bytes(page)
 
@@ -587,6 +616,644 @@ def live_from_pages(data):
     return offs
 
 
+# ---------------------------------------------------------------- browser cache
+#
+# The second sample, sample/browser-cache/, is in the browser's own layout: the
+# entry blocks of its version 3 and 5 writers, its URL blocks, and the hash
+# file its Berkeley DB 1.85 hash library writes (header big-endian, pages in
+# the creating host's byte order, little-endian here).  The history is replayed
+# with the library's own page operations, including an overflow page and the
+# table expansion that adding one triggers.
+
+B_STRUCT_SIZE = {3: 96, 5: 100}   # the writer's in-memory struct; 96 observed for v3
+B_LORDER = 1234
+B_DEF_FFACTOR = 65536
+B_MIN_FFACTOR = 4
+B_REAL_KEY = 4
+B_OVFLPAGE = 0
+B_CACHE_FILE = re.compile(r"^[0-9A-F]{2}/cache[0-9A-F]{15}(\.[a-z]{3})?$")
+INT_SIZE = b"INT_DiskCacheSize"
+INT_NUMBER = b"INT_DiskCacheNumber"
+INT_NAME = b"INT_ExternalCacheNameString"
+
+
+def b_string(s):
+    """A string of the entry block: its length with the NUL, the bytes, the
+    NUL; an absent string is the length 0 alone."""
+    if not s:
+        return struct.pack("<I", 0)
+    b = s.encode("latin-1")
+    return struct.pack("<I", len(b) + 1) + b + b"\x00"
+
+
+def b_slen(s):
+    return len(s) + 1 if s else 0
+
+
+def browser_entry(version, file_name, ctype, url, mtime, atime, length,
+                  expires=0, netsite=0, security_on=0, key_size=0,
+                  secret_size=0, cipher="", cert=b"", sec_info=b"", method=0,
+                  post_headers="", post_size=0, encoding="", charset="",
+                  incomplete=0, real_length=None, services=""):
+    """The entry block as the browser writes it: the fields from the start of
+    a zero-filled buffer whose size is the in-memory struct plus the lengths
+    of what it points to (the address with its NUL and the POST body with
+    one more byte count although neither is written), so the block always
+    ends in zeros."""
+    f = struct.pack("<IIIIII", 0, version, mtime, atime, expires, length)
+    f += bytes([netsite]) + struct.pack("<I", 0) + b_string(file_name)
+    f += struct.pack("<I", 0) + b"\x01" + struct.pack("<I", security_on)
+    if version == 3:
+        f += struct.pack("<II", key_size, secret_size) + b_string(cipher)
+        f += struct.pack("<I", len(cert)) + cert
+        extra = len(cert) + b_slen(cipher)
+    else:
+        f += struct.pack("<I", len(sec_info)) + sec_info
+        extra = len(sec_info)
+    f += struct.pack("<I", method) + b_string(post_headers)
+    f += b_string(ctype) + b_string(encoding) + b_string(charset)
+    f += bytes([incomplete]) + struct.pack("<I", length if real_length is None else real_length)
+    if version == 5:
+        f += b_string(services)
+        extra += b_slen(services)
+    total = (B_STRUCT_SIZE[version] + len(url) + 1 + post_size + 1
+             + b_slen(post_headers) + b_slen(ctype) + b_slen(encoding)
+             + b_slen(charset) + b_slen(file_name) + 4 + extra)
+    assert total >= len(f) + 4, "entry block without its zero tail"
+    block = bytearray(f + b"\x00" * (total - len(f)))
+    struct.pack_into("<I", block, 0, total)
+    return bytes(block)
+
+
+def browser_key(url, post_body=None):
+    """The URL block: its size, the address length with the NUL, the address
+    and its NUL, then the digest size, 0 or 16 followed by the MD5 digest of
+    the POST body."""
+    u = url.encode("latin-1") + b"\x00"
+    tail = struct.pack("<I", 0)
+    if post_body is not None:
+        tail = struct.pack("<I", 16) + hashlib.md5(post_body).digest()
+    return struct.pack("<II", 8 + len(u) + len(tail), len(u)) + u + tail
+
+
+def fake_certificate(host, size, seed):
+    """A DER-shaped certificate: a SEQUENCE around opaque bytes and the host
+    name, as the browser stores the server's certificate."""
+    rng = random.Random(seed)
+    body = b"\x30\x82" + struct.pack(">H", size - 8) + b"\xa0\x03\x02\x01\x02"
+    body += bytes(rng.randrange(256) for _ in range(size - 8 - 5 - len(host) - 2))
+    body += b"\x13" + bytes([len(host)]) + host.encode("ascii")
+    return b"\x30\x82" + struct.pack(">H", len(body)) + body
+
+
+def pg(p, i):
+    return struct.unpack_from("<H", p, 2 * i)[0]
+
+
+def ps(p, i, v):
+    struct.pack_into("<H", p, 2 * i, v)
+
+
+def new_page():
+    p = bytearray(BSIZE)
+    ps(p, 1, BSIZE - 6)
+    ps(p, 2, BSIZE)
+    return p
+
+
+def free_space(p):
+    return pg(p, pg(p, 0) + 1)
+
+
+def page_offset(p):
+    return pg(p, pg(p, 0) + 2)
+
+
+def put_pair(p, key, val):
+    n = pg(p, 0)
+    off = page_offset(p) - len(key)
+    p[off:off + len(key)] = key
+    n += 1
+    ps(p, n, off)
+    off -= len(val)
+    p[off:off + len(val)] = val
+    n += 1
+    ps(p, n, off)
+    ps(p, 0, n)
+    ps(p, n + 1, off - (n + 3) * 2)
+    ps(p, n + 2, off)
+
+
+def del_pair(p, ndx):
+    """The library's delete: the heap below moves up over the pair, and the
+    bytes it leaves below the new OFFSET are not cleared."""
+    n = pg(p, 0)
+    newoff = BSIZE if ndx == 1 else pg(p, ndx - 1)
+    pairlen = newoff - pg(p, ndx + 1)
+    if ndx != n - 1:
+        src = page_offset(p)
+        ln = pg(p, ndx + 1) - src
+        p[src + pairlen:src + pairlen + ln] = p[src:src + ln]
+        for i in range(ndx + 2, n + 1, 2):
+            if pg(p, i + 1) == B_OVFLPAGE:
+                ps(p, ndx, pg(p, i))
+                ps(p, ndx + 1, pg(p, i + 1))
+            else:
+                ps(p, ndx, pg(p, i) + pairlen)
+                ps(p, ndx + 1, pg(p, i + 1) + pairlen)
+            ndx += 2
+    ps(p, n, page_offset(p) + pairlen)
+    ps(p, n - 1, pg(p, n + 1) + pairlen + 4)
+    ps(p, 0, n - 2)
+
+
+def log2c(x):
+    i = 0
+    while (1 << i) < x:
+        i += 1
+    return i
+
+
+class HashDB:
+    """A Berkeley DB 1.85 hash file as the browser creates it: 4096-byte
+    pages, two buckets, the first bitmap page at overflow address (1, 1)."""
+
+    def __init__(self):
+        self.max_bucket, self.high_mask, self.low_mask = 1, 3, 1
+        self.ffactor = B_DEF_FFACTOR
+        self.nkeys = 0
+        self.spares = [0] * 32
+        self.spares[1] = self.spares[2] = 2
+        self.ovfl_point = 1
+        self.last_freed = 2
+        self.bitmaps = [0] * 32
+        self.bitmaps[0] = (1 << 11) | 1
+        self.pages = {1: new_page(), 2: new_page()}
+        bitmap = bytearray(b"\xff" * BSIZE)
+        struct.pack_into("<I", bitmap, 0, 0xFFFFFFFD)
+        self.bitmap_page = self.oaddr_page(self.bitmaps[0])
+        self.pages[self.bitmap_page] = bitmap
+        self.expansions = 0
+
+    def bucket_page(self, b):
+        return b + 1 + (self.spares[log2c(b + 1) - 1] if b else 0)
+
+    def oaddr_page(self, a):
+        return self.bucket_page((1 << (a >> 11)) - 1) + (a & 0x7FF)
+
+    def bucket(self, key):
+        h = db_hash(key)
+        b = h & self.high_mask
+        return b if b <= self.max_bucket else h & self.low_mask
+
+    def chain(self, b):
+        """The page numbers of a bucket's chain."""
+        pnum = self.bucket_page(b)
+        while True:
+            yield pnum
+            p = self.pages[pnum]
+            n = pg(p, 0)
+            if n == 0 or pg(p, n) != B_OVFLPAGE:
+                return
+            pnum = self.oaddr_page(pg(p, n - 1))
+
+    def find(self, key):
+        for pnum in self.chain(self.bucket(key)):
+            p = self.pages[pnum]
+            prev = BSIZE
+            for ndx in range(1, pg(p, 0), 2):
+                a, b = pg(p, ndx), pg(p, ndx + 1)
+                if b == B_OVFLPAGE:
+                    break
+                if bytes(p[a:prev]) == key:
+                    return pnum, ndx
+                prev = b
+        return None
+
+    def put(self, key, val):
+        """Store a pair; an existing key is deleted first and the new pair
+        added from the page where it was."""
+        found = self.find(key)
+        if found:
+            del_pair(self.pages[found[0]], found[1])
+            self.nkeys -= 1
+            self.add(found[0], key, val)
+        else:
+            self.add(self.bucket_page(self.bucket(key)), key, val)
+
+    def delete(self, key):
+        pnum, ndx = self.find(key)
+        del_pair(self.pages[pnum], ndx)
+        self.nkeys -= 1
+
+    def add(self, pnum, key, val):
+        p = self.pages[pnum]
+        size = 4 + len(key) + len(val)
+        do_expand = False
+        while pg(p, 0) and pg(p, pg(p, 0)) == B_OVFLPAGE:
+            if pg(p, 2) >= B_REAL_KEY and free_space(p) >= size:
+                self.squeeze(p, key, val)
+                self.added(False)
+                return
+            pnum = self.oaddr_page(pg(p, pg(p, 0) - 1))
+            p = self.pages[pnum]
+        if pg(p, 2) >= B_REAL_KEY and size + 4 <= free_space(p):
+            put_pair(p, key, val)
+        else:
+            do_expand = True
+            p = self.add_ovflpage(p)
+            assert size + 4 <= free_space(p), "no big pairs here"
+            put_pair(p, key, val)
+        self.added(do_expand)
+
+    def added(self, do_expand):
+        self.nkeys += 1
+        if do_expand or self.nkeys // (self.max_bucket + 1) > self.ffactor:
+            self.expand()
+
+    def squeeze(self, p, key, val):
+        n = pg(p, 0)
+        free, off = free_space(p), page_offset(p)
+        oaddr = pg(p, n - 1)
+        off -= len(key)
+        ps(p, n - 1, off)
+        p[off:off + len(key)] = key
+        off -= len(val)
+        ps(p, n, off)
+        p[off:off + len(val)] = val
+        ps(p, 0, n + 2)
+        ps(p, n + 1, oaddr)
+        ps(p, n + 2, B_OVFLPAGE)
+        ps(p, n + 3, free - 4 - len(key) - len(val))
+        ps(p, n + 4, off)
+
+    def add_ovflpage(self, p):
+        if self.ffactor == B_DEF_FFACTOR:
+            self.ffactor = max(pg(p, 0) >> 1, B_MIN_FFACTOR)
+        oaddr = self.overflow_page()
+        n = pg(p, 0)
+        ps(p, n + 4, page_offset(p))
+        ps(p, n + 3, free_space(p) - 4)
+        ps(p, n + 1, oaddr)
+        ps(p, n + 2, B_OVFLPAGE)
+        ps(p, 0, n + 2)
+        page = new_page()
+        self.pages[self.oaddr_page(oaddr)] = page
+        return page
+
+    def overflow_page(self):
+        """The first free bit of the (single) bitmap page, else a new page at
+        the current split point."""
+        bitmap = self.pages[self.bitmap_page]
+        split = self.ovfl_point
+        in_use_bits = self.spares[split] - 1
+        for bit in range(self.last_freed & ~31, in_use_bits + 1):
+            word = struct.unpack_from("<I", bitmap, 4 * (bit // 32))[0]
+            if not word & (1 << (bit % 32)):
+                struct.pack_into("<I", bitmap, 4 * (bit // 32), word | (1 << (bit % 32)))
+                page = bit + 1
+                if page >= self.last_freed:
+                    self.last_freed = page - 1
+                i = 0
+                while i < split and page > self.spares[i]:
+                    i += 1
+                return (i << 11) | (page - self.spares[i - 1] if i else page)
+        self.last_freed = self.spares[split]
+        self.spares[split] += 1
+        bit = self.spares[split] - 1
+        word = struct.unpack_from("<I", bitmap, 4 * (bit // 32))[0]
+        struct.pack_into("<I", bitmap, 4 * (bit // 32), word | (1 << (bit % 32)))
+        return (split << 11) | (self.spares[split] - (self.spares[split - 1] if split else 0))
+
+    def expand(self):
+        self.expansions += 1
+        self.max_bucket += 1
+        new = self.max_bucket
+        old = new & self.low_mask
+        spare_ndx = log2c(self.max_bucket + 1)
+        if spare_ndx > self.ovfl_point:
+            self.spares[spare_ndx] = self.spares[self.ovfl_point]
+            self.ovfl_point = spare_ndx
+        if new > self.high_mask:
+            self.low_mask = self.high_mask
+            self.high_mask = new | self.low_mask
+        self.split(old, new)
+
+    def split(self, old, new):
+        """Move the pairs that now hash to the new bucket; the old page is
+        compacted in place, its vacated bytes left as they were."""
+        op = self.pages[self.bucket_page(old)]
+        np = self.pages.setdefault(self.bucket_page(new), new_page())
+        copyto = off = BSIZE
+        ndx = 1
+        moved = 0
+        for n in range(1, pg(op, 0), 2):
+            assert pg(op, n + 1) >= B_REAL_KEY, "no overflow chain on a split bucket"
+            key = bytes(op[pg(op, n):off])
+            if self.bucket(key) == old:
+                diff = copyto - off
+                if diff:
+                    copyto = pg(op, n + 1) + diff
+                    op[copyto:copyto + off - pg(op, n + 1)] = op[pg(op, n + 1):off]
+                    ps(op, ndx, copyto + pg(op, n) - pg(op, n + 1))
+                    ps(op, ndx + 1, copyto)
+                else:
+                    copyto = pg(op, n + 1)
+                ndx += 2
+            else:
+                put_pair(np, key, bytes(op[pg(op, n + 1):pg(op, n)]))
+                moved += 2
+            off = pg(op, n + 1)
+        ps(op, 0, pg(op, 0) - moved)
+        ps(op, pg(op, 0) + 1, copyto - 2 * (pg(op, 0) + 3))
+        ps(op, pg(op, 0) + 2, copyto)
+
+    def header(self):
+        fields = struct.pack(
+            ">17I", 0x061561, 2, B_LORDER, BSIZE, 12, 256, 256, 8,
+            self.ovfl_point, self.last_freed, self.max_bucket,
+            self.high_mask, self.low_mask, self.ffactor, self.nkeys, 1,
+            db_hash(b"%$sniglet^&\x00"))
+        data = (fields + struct.pack(">32I", *self.spares)
+                + struct.pack(">32H", *self.bitmaps))
+        return data + b"\x00" * (BSIZE - len(data))
+
+    def file(self):
+        last = max(self.pages)
+        assert sorted(self.pages) == list(range(1, last + 1)), "a hole in the file"
+        return self.header() + b"".join(bytes(self.pages[i]) for i in range(1, last + 1))
+
+
+def live_pairs(data):
+    """(data position, data length, key length) of every pair reachable
+    from a bucket: the page walk the index reader does, for a sound file."""
+    hdr = struct.unpack_from(">17I", data, 0)
+    spares = struct.unpack_from(">32I", data, 68)
+    bshift, max_bucket, hdrpages = hdr[4], hdr[10], hdr[15]
+    bsize = 1 << bshift
+
+    def bucket_page(b):
+        return b + hdrpages + (spares[log2c(b + 1) - 1] if b else 0)
+
+    live = set()
+    for b in range(max_bucket + 1):
+        pnum = bucket_page(b)
+        while pnum * bsize < len(data):
+            p = data[pnum * bsize:(pnum + 1) * bsize]
+            n, prev, nxt = pg(p, 0), bsize, None
+            for i in range(1, n, 2):
+                a, d = pg(p, i), pg(p, i + 1)
+                if d == B_OVFLPAGE:
+                    nxt = bucket_page((1 << (a >> 11)) - 1) + (a & 0x7FF)
+                    break
+                live.add((pnum * bsize + d, a - d, prev - a))
+                prev = d
+            if nxt is None:
+                break
+            pnum = nxt
+    return live
+
+
+def browser_scan(data):
+    """The records TALVEX's scanner finds from byte 4096 on, in the plain
+    shape or the browser's own, as (offset, entry length, URL block length)."""
+    def candidate(at, plain_only=False):
+        if at + 8 > len(data):
+            return None
+        le, ty = u32(data, at), u32(data, at + 4)
+        if not (33 <= le <= 16370 and 1 <= ty <= 256):
+            return None
+        if len(data) - at < le + 8:
+            return None
+        if not all(0x20 <= x <= 0x80 for x in data[at + 33:at + 41]):
+            return None
+        if u32(data, at + le - 4) != 0:
+            return None
+        lu = u32(data, at + le)
+        if lu > 16370 - le or len(data) - at - le < lu:
+            return None
+        u = data[at + le:at + le + lu]
+        tu = u32(u, 4)
+        if lu < 14 or tu == 5:
+            return None
+        if u32(u, lu - 4) == 0 and u[lu - 5] == 0 and 0 not in u[8:lu - 5]:
+            if le <= 2048 and lu <= 1024 and 1 <= tu <= 256:
+                return ("plain", le, lu)
+            return ("browser", le, lu) if tu == lu - 12 and not plain_only else None
+        if not plain_only and lu >= 30 and tu == lu - 28:
+            end = lu - 28 + 7
+            if u[end] == 0 and u32(u, end + 1) == 16 and 0 not in u[8:end]:
+                return ("browser", le, lu)
+        return None
+
+    found = []
+    at = BSIZE
+    while at + 8 <= len(data):
+        c = candidate(at)
+        if c and c[0] == "browser" and any(
+                candidate(i, True) for i in range(at + 1, at + c[1] + c[2])):
+            c = None
+        if c:
+            found.append((at, c[1], c[2]))
+            at += c[1] + c[2]
+        else:
+            at += 1
+    return found
+
+
+def cache_file_name(rng, ctype):
+    ext = {"text/html": "", "image/gif": ".gif", "image/jpeg": ".jpg",
+           "text/plain": ".txt"}[ctype]
+    return "%02X/cache%015X%s" % (rng.randrange(256), rng.randrange(1 << 60), ext)
+
+
+class BrowserCache:
+    def __init__(self):
+        self.db = HashDB()
+        self.live = {}          # url -> (file, version)
+        self.files = {}         # file -> content
+        self.rng = random.Random(19970310)
+        self.db.put(INT_NAME, b"Netscape Internal Disk Cache\x00")
+
+    def totals(self):
+        """The browser's running size and count, stored after each change."""
+        size = sum(len(self.files.get(f, b"")) for f, _ in self.live.values())
+        self.db.put(INT_SIZE, struct.pack("<I", size))
+        self.db.put(INT_NUMBER, struct.pack("<I", len(self.live)))
+
+    def fetch(self, url, ctype, content, mtime, atime, version=3, post=None,
+              stored=None, **fields):
+        """Store a document: the cached file (stored: its bytes on disk, for
+        a partial one), then the record, then the totals."""
+        stored = content if stored is None else stored
+        name = cache_file_name(self.rng, ctype)
+        if post is not None:
+            fields.update(method=1, post_size=len(post))
+        entry = browser_entry(version, name, ctype, url, mtime, atime,
+                              len(stored), real_length=len(content), **fields)
+        self.db.put(browser_key(url, post), entry)
+        self.live[url] = (name, version)
+        self.files[name] = stored
+        self.totals()
+        return name
+
+
+B_HOME = "http://www.example.edu/"
+B_LOGO = "http://www.example.edu/images/crest.gif"
+B_NOTES = "http://www.example.edu/library/hours.txt"
+B_NEWS = "http://www.example.edu/news.html"
+B_CAMPUS = "http://www.example.edu/photos/campus.jpg"
+B_MAP = "http://www.example.edu/images/map.gif"
+B_SECURE = "https://register.example.edu/courses.html"
+B_SEAL = "https://register.example.edu/images/seal.gif"
+B_POST = "https://register.example.edu/cgi-bin/enrol"
+B_DE = "http://www.example.de/index.html"
+B_README = "http://www.example.de/info/liesmich.txt"
+B_CERT_SIZE = 1470  # fills bucket 1 so that the new library hours overflow
+
+
+def build_browser(cert_size=B_CERT_SIZE):
+    """Replay a short browsing session of the version 3 browser, then two
+    pages fetched by the version 5 one into the same cache:
+      - the home page references the crest GIF; the campus map GIF was cut
+        short (only part of it is cached, the real length is larger);
+      - the campus photo's cached file is deleted afterwards (missing);
+      - the secure pages carry the server's certificate; with them bucket 1's
+        page is nearly full when the library hours are fetched again, now
+        with a charset: the larger new record no longer fits where the old
+        one was, so it goes to an overflow page, and the old record stays
+        whole in free space (stale), naming the old cached file, which is
+        gone.  Adding the overflow page expands the table to three buckets;
+      - the last record goes to the overflow page too."""
+    c = BrowserCache()
+    cert = fake_certificate("register.example.edu", cert_size, 1)
+    secure = dict(netsite=1, security_on=1, key_size=128, secret_size=40,
+                  cipher="RC4-40 with MD5", cert=cert)
+    c.fetch(B_HOME, "text/html", html(
+        "Example University",
+        "<IMG SRC=\"images/crest.gif\" WIDTH=16 HEIGHT=8 ALT=\"Crest\">\r\n"
+        "<H1>Example University</H1>\r\n<P><A HREF=\"news.html\">News</A> | "
+        "<A HREF=\"library/hours.txt\">Library hours</A> | "
+        "<A HREF=\"https://register.example.edu/courses.html\">Courses</A></P>"),
+        ts(1997, 8, 29, 16, 0), ts(1997, 9, 1, 9, 30), netsite=1)
+    c.fetch(B_LOGO, "image/gif",
+            gif_pattern(16, 8, [(128, 0, 0), (255, 215, 0), (255, 255, 255)], 11),
+            ts(1997, 2, 3, 10, 0), ts(1997, 9, 1, 9, 30, 2), netsite=1)
+    c.fetch(B_NEWS, "text/html", html(
+        "Campus news", "<H2>Term starts on 8 September</H2>\r\n<P>Registration "
+        "is open.</P>"), ts(1997, 8, 30, 12, 0), ts(1997, 9, 1, 9, 31), netsite=1)
+    c.fetch(B_CAMPUS, "image/jpeg", jpeg(16, 8, 160), ts(1997, 5, 12, 14, 0),
+            ts(1997, 9, 1, 9, 34), expires=ts(1997, 10, 1))
+    m = gif_pattern(32, 16, [(0, 96, 0), (200, 200, 160), (0, 0, 128)], 12)
+    c.fetch(B_MAP, "image/gif", m, ts(1997, 6, 2, 9, 0), ts(1997, 9, 1, 9, 34, 5),
+            stored=m[:len(m) // 2], incomplete=1)
+    c.fetch(B_SECURE, "text/html", html(
+        "Course registration",
+        "<IMG SRC=\"images/seal.gif\" WIDTH=8 HEIGHT=8>\r\n"
+        "<FORM METHOD=POST ACTION=\"cgi-bin/enrol\">Course: <INPUT NAME=c>"
+        "<INPUT TYPE=submit VALUE=Enrol></FORM>"),
+        ts(1997, 8, 20, 8, 0), ts(1997, 9, 1, 9, 40), **secure)
+    c.fetch(B_SEAL, "image/gif", gif_pattern(8, 8, [(0, 0, 160), (255, 255, 255)], 13),
+            ts(1996, 12, 1, 8, 0), ts(1997, 9, 1, 9, 40, 1), **secure)
+    c.fetch(B_POST, "text/html", html(
+        "Enrolled", "<P>You are enrolled in course HIST-204.</P>"),
+        0, ts(1997, 9, 1, 9, 41), post=b"c=HIST-204",
+        post_headers="Content-type: application/x-www-form-urlencoded\r\n"
+                     "Content-length: 10\r\n", **secure)
+    c.fetch(B_NOTES, "text/plain", text(
+        "Library opening hours\n\nMonday to Friday  8.00 - 22.00\n"
+        "Saturday          10.00 - 17.00\n"),
+        ts(1997, 8, 1, 8, 0), ts(1997, 9, 1, 9, 43), netsite=1)
+    old_notes = c.live[B_NOTES][0]
+    c.fetch(B_NOTES, "text/plain", text(
+        "Library opening hours\n\nMonday to Friday  8.00 - 22.00\n"
+        "Saturday          10.00 - 17.00\nSunday            closed\n"),
+        ts(1997, 9, 2, 8, 0), ts(1997, 9, 2, 18, 5), netsite=1,
+        charset="iso-8859-1")
+    del c.files[old_notes]                  # replaced by the new file
+    del c.files[c.live[B_CAMPUS][0]]        # the user cleared the file away
+    c.fetch(B_DE, "text/html", gzip_stored(html(
+        "Beispiel", "<H1>Willkommen</H1>\r\n<P>Gr\xfc\xdfe aus Beispielstadt.</P>")),
+        ts(1998, 4, 2, 10, 0), ts(1998, 4, 6, 11, 12), version=5,
+        charset="iso-8859-1", encoding="x-gzip", netsite=1,
+        services="http://www.example.de/services.html")
+    c.fetch(B_README, "text/plain", text("Liesmich\n\nHier steht noch nichts.\n"),
+            ts(1998, 3, 30, 7, 0), ts(1998, 4, 6, 11, 14), version=5)
+    return c, old_notes
+
+
+def write_browser(cachedir):
+    c, old_notes = build_browser()
+    db = c.db.file()
+    os.makedirs(cachedir, exist_ok=True)
+    for folder in os.listdir(cachedir):
+        sub = os.path.join(cachedir, folder)
+        if folder == "fat.db":
+            os.remove(sub)
+        elif re.match(r"^[0-9A-F]{2}$", folder) and os.path.isdir(sub):
+            for name in os.listdir(sub):
+                if B_CACHE_FILE.match(folder + "/" + name):
+                    os.remove(os.path.join(sub, name))
+            if not os.listdir(sub):
+                os.rmdir(sub)
+    with open(os.path.join(cachedir, "fat.db"), "wb") as f:
+        f.write(db)
+    for name, content in sorted(c.files.items()):
+        os.makedirs(os.path.join(cachedir, os.path.dirname(name)), exist_ok=True)
+        with open(os.path.join(cachedir, name), "wb") as f:
+            f.write(content)
+    verify_browser(db, c, old_notes)
+    return c
+
+
+def browser_records(data):
+    """(offset, URL, file, version, live) of every record the scan finds."""
+    live = live_pairs(data)
+    out = []
+    for at, le, lu in browser_scan(data):
+        ln = u32(data, at + le + 4)
+        url = data[at + le + 8:at + le + 8 + ln - 1].decode("latin-1")
+        fl = u32(data, at + 29)
+        fname = data[at + 33:at + 33 + fl - 1].decode("latin-1")
+        out.append((at, url, fname, u32(data, at + 4), (at, le, lu) in live))
+    return out
+
+
+def verify_browser(db, c, old_notes):
+    problems = []
+    records = browser_records(db)
+    live = sorted((u, f) for _, u, f, _, l in records if l)
+    if live != sorted((u, f) for u, (f, _) in c.live.items()):
+        problems.append("live records found: %r" % live)
+    stale = [(u, f) for _, u, f, _, l in records if not l]
+    if stale != [(B_NOTES, old_notes)]:
+        problems.append("stale records found: %r" % stale)
+    if sum(1 for r in records if r[3] == 5) != 2:
+        problems.append("want two version 5 records")
+    if c.db.expansions != 1 or c.db.max_bucket != 2:
+        problems.append("want one expansion to three buckets")
+    if not any(pg(c.db.pages[p], pg(c.db.pages[p], 0)) == B_OVFLPAGE
+               and pg(c.db.pages[p], 0) for p in c.db.pages if p != c.db.bitmap_page):
+        problems.append("want an overflow chain")
+    missing = [u for _, u, f, _, l in records if l and f not in c.files]
+    if missing != [B_CAMPUS]:
+        problems.append("want the campus photo's file missing: %r" % missing)
+    if problems:
+        sys.exit("make_sample_cache --browser: " + "; ".join(problems))
+
+
+def browser_listing(cachedir):
+    with open(os.path.join(cachedir, "fat.db"), "rb") as f:
+        data = f.read()
+    lines = []
+    for at, url, fname, version, live in browser_records(data):
+        present = os.path.exists(os.path.join(cachedir, fname))
+        lines.append("%6d 0x%04X v%d %s %-30s %s%s" % (
+            at, at, version, "live " if live else "stale", fname, url,
+            "" if present else "   [file missing]"))
+    return lines
+
+
 # ---------------------------------------------------------------- main
 
 def write(cachedir):
@@ -644,16 +1311,22 @@ def verify(db, c):
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("cachedir", nargs="?",
-                    default=os.path.join(root, "sample", "cache"))
+    ap.add_argument("cachedir", nargs="?")
     ap.add_argument("--list", action="store_true",
                     help="list the records found in CACHEDIR/fat.db; write nothing")
+    ap.add_argument("--browser", action="store_true",
+                    help="the cache in the browser's own layout "
+                         "(CACHEDIR defaults to sample/browser-cache)")
     a = ap.parse_args()
+    if a.browser and a.cachedir is None:
+        a.cachedir = os.path.join(root, "sample", "browser-cache")
+    elif a.cachedir is None:
+        a.cachedir = os.path.join(root, "sample", "cache")
     if a.list:
-        for line in listing(a.cachedir):
+        for line in (browser_listing if a.browser else listing)(a.cachedir):
             print(line)
         return
-    c = write(a.cachedir)
+    c = (write_browser if a.browser else write)(a.cachedir)
     print("%s: fat.db with %d live entries, %d cached files" % (
         a.cachedir, len(c.live), len(c.files)))
 
