@@ -216,7 +216,8 @@ LABELS = {"first": "talvex first run", "cp": "cp -r", "cp-a": "cp -a",
           "tar": "tar -c | tar -x", "cp-ref": "cp -r REF", "floor": "floor",
           "lean": "lean floor",
           "second": "talvex second run", "diff": "diff -rq",
-          "base-first": "baseline first run", "base-second": "baseline second run"}
+          "base-first": "baseline first run", "base-second": "baseline second run",
+          "report": "talvex first run --report", "list": "talvex --list"}
 
 
 def peer_command(key, cache, ref, copy):
@@ -386,6 +387,14 @@ def measure_size(args, runner, n, scratch, outdir, report):
                os.path.join(outdir, key)) for key in args.peers]
     if args.floor:
         first.append(("floor", [args.floor, cache, floor, listing], floor))
+    if args.report:
+        # A rescue into its own folder with a CSV report beside it (the report
+        # must not exist before the run), and a listing that writes nothing.
+        csv_report = os.path.join(outdir, "report.csv")
+        first.append(("report", ["sh", "-c", 'rm -f "$0" && exec "$@"', csv_report]
+                      + talvex_command(args.talvex, cache, os.path.join(outdir, "rep"))[:-1]
+                      + ["--report=" + csv_report, cache], os.path.join(outdir, "rep")))
+        first.append(("list", [args.talvex, "--list", cache], None))
     if args.lean_floor:
         first.append(("lean", [args.lean_floor, "--lean", cache, floor + "-lean", listing],
                       floor + "-lean"))
@@ -417,7 +426,7 @@ def measure_size(args, runner, n, scratch, outdir, report):
                     checked = False
                 if output is None or output in kept:
                     continue
-                if rep == 0 and key not in ("floor", "lean"):
+                if rep == 0 and key not in ("floor", "lean", "report"):
                     source, times_kept = (ref, False) if key == "cp-ref" else (cache, key != "cp")
                     copied[key] = check_copy("%s, %d entries" % (LABELS[key], n), output,
                                              source, times_kept)
@@ -559,6 +568,15 @@ def print_report(report, runner):
                              "(target: first/floor <= 1.0)"),
                   ("lean", "The lean floor: the same with every cheaper call (folder handles "
                            "kept, O_TMPFILE + linkat)"))
+        if all(r["times"].get("report") for r in rows):
+            print("\nReports: a first run with --report=FILE.csv (target <= 1.25x the first run) "
+                  "and --list (< 1x)")
+            print("%8s | %9s %9s | %9s %9s" % ("entries", "report s", "/first", "list s", "/first"))
+            for r in rows:
+                t = r["times"]
+                print("%8d | %9.3f %9.2f | %9.3f %9.2f" % (
+                    r["n"], med(t["report"]), median_ratio(t["report"], t["first"]),
+                    med(t["list"]), median_ratio(t["list"], t["first"])))
         for key, title in floors:
             if not all(r["times"].get(key) for r in rows):
                 continue
@@ -642,6 +660,8 @@ def main():
     ap.add_argument("--no-hostile", action="store_true")
     ap.add_argument("--no-strace", action="store_true")
     ap.add_argument("--no-peers", action="store_true", help="time only cp -r beside TALVEX")
+    ap.add_argument("--report", action="store_true",
+                    help="also time a first run with --report=FILE.csv, and --list")
     ap.add_argument("--no-tmpfs", action="store_true", help="write the outputs to disk")
     ap.add_argument("--ext4", action="store_true",
                     help="write the outputs to a journalled ext4 image made for the run")

@@ -13,6 +13,8 @@ struct ParseCase {
   std::string cacheDir;
   std::string outputDir;
   int quiet, verbose, skip, noNonAscii;
+  int list = 0;
+  std::string report = "";
 };
 
 TEST(ParseArguments, SwitchesAndCacheDir) {
@@ -33,7 +35,15 @@ TEST(ParseArguments, SwitchesAndCacheDir) {
       {{"-x", "cache"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
       {{"cache", "-"}, ParseResult::kUsage, "cache", "TALVEX.OUT", 0, 0, 0, 0},
       {{"-h"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
-      {{"--help", "cache"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
+      {{"--help", "cache"}, ParseResult::kHelp, "", "TALVEX.OUT", 0, 0, 0, 0},
+      {{"-v", "--version", "-x"}, ParseResult::kVersion, "", "TALVEX.OUT", 0, 1, 0, 0},
+      {{"--list", "--report=r.CSV", "c"}, ParseResult::kRun, "c", "TALVEX.OUT", 0, 0, 0, 0, 1,
+       "r.CSV"},
+      // Long options are spelt out whole, with a value where they take one.
+      {{"--report=", "c"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
+      {{"--report", "r.csv", "c"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
+      {{"--lis", "c"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
+      {{"--list=1", "c"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
       // Nothing after an unknown switch is looked at.
       {{"-v", "-z", "-q", "cache"}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 1, 0, 0},
       {{""}, ParseResult::kUsage, "", "TALVEX.OUT", 0, 0, 0, 0},
@@ -52,6 +62,8 @@ TEST(ParseArguments, SwitchesAndCacheDir) {
     EXPECT_EQ(s.verbose, c.verbose);
     EXPECT_EQ(s.skipKnownPrefixes, c.skip);
     EXPECT_EQ(s.noNonAsciiNames, c.noNonAscii);
+    EXPECT_EQ(s.list, c.list);
+    EXPECT_EQ(s.reportFile, c.report);
   }
 }
 

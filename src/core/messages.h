@@ -22,6 +22,17 @@ inline constexpr char kUsage[] =
     "    -q        quiet mode output\n"
     "    -v        verbose output\n"
     "\n";
+// After the usage, for --help.
+inline constexpr char kLongOptions[] =
+    "  long options:\n"
+    "    --list         list the records found and write no output tree; the\n"
+    "                   report goes to standard output as CSV unless --report\n"
+    "                   names a file\n"
+    "    --report=FILE  write a report of every record found to FILE: .csv,\n"
+    "                   .jsonl or .html (a page to browse the rescue)\n"
+    "    --version      show the version\n"
+    "    --help         show this help\n"
+    "\n";
 
 // Run driver.
 inline constexpr char kUsingCacheDir[] = "Using NetScape Cache dir: \"%s\"\n";
@@ -45,6 +56,21 @@ inline constexpr char kOutputInsideCache[] =
 inline constexpr char kOutputThroughCacheLink[] =
     "ERROR: output dir '%s' is reached through a symbolic link inside the cache dir - refusing "
     "to let the cache choose where output goes.\n";
+// Before the first pause: the report file must be one the run can write whole.
+inline constexpr char kReportFormatUnknown[] =
+    "ERROR: report file '%s' must end in .csv, .jsonl or .html - refusing to guess its "
+    "format.\n";
+inline constexpr char kReportExists[] =
+    "ERROR: report file '%s' exists already - refusing to overwrite it.\n";
+inline constexpr char kReportInsideCache[] =
+    "ERROR: report file '%s' lies inside the cache dir - refusing to change the cache.\n";
+inline constexpr char kReportThroughCacheLink[] =
+    "ERROR: report file '%s' is reached through a symbolic link inside the cache dir - "
+    "refusing to let the cache choose where output goes.\n";
+inline constexpr char kReportFolderMissing[] = "ERROR: can't open the folder of report file '%s'\n";
+// At the end of the run, also after ESC or a failed write.
+inline constexpr char kCantWriteReport[] = "ERROR: can't write report file '%s'\n";
+inline constexpr char kReportWritten[] = "Report of %lu records written to '%s'\n";
 // Verbose, once: the output lies on a disk with the Windows naming rules.
 inline constexpr char kWindowsFileSystem[] =
     "Output dir is on a %s file system: names follow the Windows rules.\n";
@@ -106,5 +132,19 @@ inline constexpr char kNoRecordFound[] =
 // End of the run, unless quiet.
 inline constexpr char kSummary[] =
     "Records found: %lu, saved: %lu, already saved: %lu, failed: %lu, cached file missing: %lu\n";
+
+// What the report says of each entry, and why an entry failed.
+inline constexpr char kOutcomeSaved[] = "saved";
+inline constexpr char kOutcomeAlreadySaved[] = "already saved";
+inline constexpr char kOutcomeFailed[] = "failed";
+inline constexpr char kOutcomeMissing[] = "cached file missing";
+inline constexpr char kOutcomeListed[] = "listed";
+inline constexpr char kOutcomeCutShort[] = "cut short";
+inline constexpr char kReasonCantCreate[] = "can't create the file";
+inline constexpr char kReasonWriteFailed[] = "writing failed (disk full?)";
+inline constexpr char kReasonShortRead[] = "cached file unreadable in part, saved with zeros";
+inline constexpr char kReasonOutOfHandles[] = "too many open files";
+inline constexpr char kReasonEscape[] = "ESC pressed";
+inline constexpr char kReasonPathTooLong[] = "cached file path too long";
 
 }  // namespace msg

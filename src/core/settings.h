@@ -12,6 +12,8 @@ struct Settings {
   bool verbose = false;
   bool skipKnownPrefixes = false;
   bool noNonAsciiNames = false;
+  bool list = false;       // --list: scan and report, write no output tree
+  std::string reportFile;  // --report=FILE, as given; "" for none
   // Not a switch: the file system's naming rules, which the URL mapping follows.
   bool windowsNames = kWindowsNameRules;
 };

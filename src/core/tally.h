@@ -9,11 +9,13 @@ enum class Outcome {
   kAlreadySaved,  // the same content was found in the output tree
   kFailed,        // could not be saved, or saved with bytes the cached file lacked
   kMissing,       // its cached file could not be opened (missing, refused, path too long)
+  kListed,        // only listed: nothing is written when listing
 };
 
 struct EntryResult {
   Outcome outcome;
   Stop stop = Stop::kNone;
+  const char* reason = "";  // why it failed, for a report
 };
 
 struct Tally {
@@ -22,6 +24,7 @@ struct Tally {
   unsigned long alreadySaved = 0;
   unsigned long failed = 0;
   unsigned long missing = 0;
+  unsigned long listed = 0;
 
   void Count(Outcome outcome) {
     ++found;
@@ -37,6 +40,9 @@ struct Tally {
         break;
       case Outcome::kMissing:
         ++missing;
+        break;
+      case Outcome::kListed:
+        ++listed;
         break;
     }
   }

@@ -1,6 +1,8 @@
 #include "extract/extract_entry.h"
 
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "core/messages.h"
 #include "core/pause.h"
@@ -8,17 +10,44 @@
 #include "extract/name_search.h"
 #include "extract/prepare_path.h"
 #include "platform/partial_file.h"
+#include "platform/read_digest.h"
 
 namespace {
 
 EntryResult CantCreate(const char* shownPath) {
   Say(msg::kCantCreateFile, shownPath);
-  return {Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};
+  return {Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape, msg::kReasonCantCreate};
 }
 
 EntryResult FailWrite(const char* url) {
   Say(msg::kErrorWriting, url);
-  return {Outcome::kFailed, Stop::kWriteFailed};
+  return {Outcome::kFailed, Stop::kWriteFailed, msg::kReasonWriteFailed};
+}
+
+EntryResult OutOfHandles() {
+  return {Outcome::kFailed, SayOutOfHandles(), msg::kReasonOutOfHandles};
+}
+
+EntryResult Escaped() {
+  return {Outcome::kFailed, Stop::kEscape, msg::kReasonEscape};
+}
+
+// The path text[0..length) as a report gives it: one '/' between levels.
+std::string ReportedPath(const char* text, std::size_t length) {
+  std::string path;
+  for (std::size_t i = 0; i < length; ++i) {
+    char c = text[i] == kPathSeparator ? '/' : text[i];
+    if (c != '/' || (!path.empty() && path.back() != '/')) path += c;
+  }
+  return path;
+}
+
+// Reads the rest of the source for its digest, where the saving did not read
+// it all: from where the digest stands, so no byte is read twice for it.
+void FinishDigest(Stream* source, const ReadDigest& digest, unsigned char* chunk) {
+  if (digest.complete() || SeekStream(source, digest.next()) != 0) return;
+  while (!digest.complete() && ReadBytes(source, chunk, kChunkSize) > 0) {
+  }
 }
 
 // The source's copy in a partial file of the entry's folder, kept while it
@@ -38,7 +67,7 @@ std::optional<EntryResult> WriteCopy(const Settings& settings, Extraction& extra
   if (why == CreateFailure::kNoHandles &&
       extraction.folders.GiveBackHandles() != Handles::kExhausted)
     why = partial.Create(spot.folder, settings.windowsNames);
-  if (why == CreateFailure::kNoHandles) return EntryResult{Outcome::kFailed, SayOutOfHandles()};
+  if (why == CreateFailure::kNoHandles) return OutOfHandles();
   if (why != CreateFailure::kNone)
     return why == CreateFailure::kDiskWide ? FailWrite(entry.url) : CantCreate(path.text);
   long long count = StreamFileSize(source);
@@ -73,7 +102,8 @@ std::optional<EntryResult> SaveUnderName(const Settings& settings, Extraction& e
   if (settings.verbose) Say(msg::kTimes, entry.modificationTime, entry.lastAccessTime);
   if (pending.copy->missing == 0) return EntryResult{Outcome::kSaved};
   Say(msg::kShortRead, static_cast<unsigned long>(pending.copy->missing), entry.url);
-  return EntryResult{Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape};
+  return EntryResult{Outcome::kFailed, PausePrompt() ? Stop::kNone : Stop::kEscape,
+                     msg::kReasonShortRead};
 }
 
 EntryResult Save(const Settings& settings, Extraction& extraction, Stream* source,
@@ -91,11 +121,11 @@ EntryResult Save(const Settings& settings, Extraction& extraction, Stream* sourc
     Holder holder = names.Next();
     if (holder == Holder::kNoHandles && extraction.folders.GiveBackHandles() != Handles::kExhausted)
       holder = names.Next();
-    if (holder == Holder::kNoHandles) return {Outcome::kFailed, SayOutOfHandles()};
+    if (holder == Holder::kNoHandles) return OutOfHandles();
     if (holder == Holder::kSame) return {Outcome::kAlreadySaved};
     if (names.alternative()) {
       Say(msg::kSavingAs, path.text);
-      if (!PausePrompt()) return {Outcome::kFailed, Stop::kEscape};
+      if (!PausePrompt()) return Escaped();
     }
     if (auto result = SaveUnderName(settings, extraction, source, entry, path, spot, pending))
       return *result;
@@ -114,16 +144,47 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
     // Nothing of the entry is in use yet: every kept folder may go.
     extraction.folders.GiveBackHandles();
     source = cache.OpenCachedFile(settings, entry.file, &noHandles);
-    if (noHandles) return {Outcome::kFailed, SayOutOfHandles()};
+    if (noHandles) return OutOfHandles();
   }
   if (source == nullptr) return {Outcome::kMissing};
   if (!settings.quiet) Say(msg::kUrlLine, entry.url);
 
+  std::optional<ReadDigest> digest;
+  if (entry.facts != nullptr) {
+    entry.facts->size = StreamFileSize(source);
+    digest.emplace(entry.facts->size);
+    DigestReads(source, &*digest);
+  }
   OutputPath path;
   FileSpot spot;
   EntryResult result = {Outcome::kFailed};
   result.stop = PrepareOutputPath(settings, entry.url, path, extraction.folders, &spot);
+  if (result.stop == Stop::kEscape) result.reason = msg::kReasonEscape;
   if (result.stop == Stop::kNone) result = Save(settings, extraction, source, entry, path, spot);
+  if (entry.facts != nullptr) {
+    EntryFacts& facts = *entry.facts;
+    FinishDigest(source, *digest, extraction.chunk);
+    facts.sha256 = digest->hex();
+    // A copy saved with zeros in place of unreadable bytes is saved all the same.
+    bool saved = result.outcome != Outcome::kFailed || result.reason == msg::kReasonShortRead;
+    if (saved) facts.savedPath = ReportedPath(path.text, std::strlen(path.text));
+    if (spot.movedAsideEnd != 0) facts.movedAside = ReportedPath(path.text, spot.movedAsideEnd);
+  }
   CloseStream(source);
   return result;
+}
+
+EntryResult ListEntry(const Settings& settings, CacheDir& cache, const Entry& entry,
+                      unsigned char* chunk) {
+  bool noHandles = false;
+  Stream* source = entry.opened;
+  if (source == nullptr) source = cache.OpenCachedFile(settings, entry.file, &noHandles);
+  if (source == nullptr) return {Outcome::kListed};  // its size says it is missing
+  entry.facts->size = StreamFileSize(source);
+  ReadDigest digest(entry.facts->size);
+  DigestReads(source, &digest);
+  FinishDigest(source, digest, chunk);
+  entry.facts->sha256 = digest.hex();
+  CloseStream(source);
+  return {Outcome::kListed};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/settings.h"
 #include "core/tally.h"
@@ -10,13 +11,24 @@
 #include "extract/folder_cache.h"
 #include "extract/name_memory.h"
 
+// What a report says of an entry beyond its outcome.
+struct EntryFacts {
+  long long size = -1;     // of the cached file; -1 when it could not be opened
+  std::string sha256;      // of the cached file's bytes, "" when they could not all be read
+  std::string savedPath;   // where its content is now, relative to the output dir, '/'
+                           // between levels; "" when nowhere
+  std::string movedAside;  // a file that was moved aside to movedAside + "_" to make
+                           // room for one of its folders ('/' between levels)
+};
+
 // One entry of the cache index.
 struct Entry {
   const char* file;  // the cached file, relative to the cache directory
   const char* url;
   std::uint32_t modificationTime;
   std::uint32_t lastAccessTime;
-  Stream* opened = nullptr;  // the cached file when opened ahead; ExtractEntry closes it
+  Stream* opened = nullptr;     // the cached file when opened ahead; ExtractEntry closes it
+  EntryFacts* facts = nullptr;  // filled in when given: the run reports its entries
 };
 
 // What the extraction keeps from one entry to the next: the output folders kept
@@ -37,3 +49,9 @@ struct Extraction {
 // fail alike (full disk, read-only file system; reported with the URL).
 EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& extraction,
                          const Entry& entry);
+
+// Lists one entry without writing anything: opens its cached file and reads it
+// whole for entry.facts (size and SHA-256, through chunk, kChunkSize bytes).
+// Returns kListed, also when the file cannot be opened (its size is then -1).
+EntryResult ListEntry(const Settings& settings, CacheDir& cache, const Entry& entry,
+                      unsigned char* chunk);

@@ -38,10 +38,15 @@ MadeFolder MakeFolder(const Settings& settings, DirHandle parent, const char* na
     if (settings.verbose) Say(msg::kRenamingFileForFolder, shownPath);
     char asideName[kPathSize];
     std::snprintf(asideName, sizeof asideName, "%s%s", name, msg::kAsideSuffix);
-    if (MoveAt(parent, name, asideName) == Move::kDiskWide) {
+    Move move = MoveAt(parent, name, asideName);
+    if (move == Move::kDiskWide) {
       result.failure = CreateFailure::kDiskWide;
       return result;
     }
+    result.movedAside = move == Move::kDone;
   }
-  return Made(parent, name, MakeFolderAt(parent, name));
+  bool movedAside = result.movedAside;
+  result = Made(parent, name, MakeFolderAt(parent, name));
+  result.movedAside = movedAside;
+  return result;
 }

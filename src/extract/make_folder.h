@@ -9,6 +9,7 @@ struct MadeFolder {
   DirHandle handle = kNoDir;                     // kNoDir when it could not be made or opened
   bool made = false;                             // this call made it
   CreateFailure failure = CreateFailure::kNone;  // kDiskWide: no folder can be made
+  bool movedAside = false;                       // a file held the name: it is now name_
 };
 
 // Makes (or finds) the folder name in parent and returns its handle. A readable

@@ -114,9 +114,10 @@ class LevelMaker {
       Handles handles = cache_.GiveBackHandles();
       if (handles == Handles::kExhausted) return SayOutOfHandles();
       if (handles == Handles::kFreed) {
-        bool madeBefore = folder.made;
+        MadeFolder before = folder;
         folder = MakeFolder(settings, parent_, text + start, text);
-        folder.made = folder.made || madeBefore;
+        folder.made = folder.made || before.made;
+        folder.movedAside = folder.movedAside || before.movedAside;
       }
     }
     text[end] = kPathSeparator;
@@ -124,6 +125,7 @@ class LevelMaker {
       Say(msg::kErrorWriting, url);
       return Stop::kWriteFailed;
     }
+    if (folder.movedAside) movedAsideEnd_ = end;
     if (folder.made) cache_.RememberMade(hash_);
     made_ = cache_.rootMade() || remembered || folder.made;
     if (folder.handle != kNoDir) Hold(cache_, hash_, text, end, folder.handle, made_, level_ - 1);
@@ -134,6 +136,7 @@ class LevelMaker {
   void Finish(FileSpot* spot) const {
     spot->folder = parent_;
     spot->madeByRun = made_ && parent_ != kNoDir;
+    spot->movedAsideEnd = movedAsideEnd_;
   }
 
  private:
@@ -146,6 +149,7 @@ class LevelMaker {
   std::uint64_t hash_ = kChecksumStart;
   DirHandle parent_;
   bool made_;
+  std::size_t movedAsideEnd_ = 0;
 };
 
 }  // namespace

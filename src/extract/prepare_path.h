@@ -11,6 +11,9 @@ struct FileSpot {
   DirHandle folder = kNoDir;  // kNoDir when a folder level could not be made
   std::size_t nameStart = 0;  // the file's name is path.text + nameStart
   bool madeByRun = false;     // the folder was made by this run
+  // When a file held a folder level's name and was moved aside to name_: the
+  // end of that level in the path, else 0.
+  std::size_t movedAsideEnd = 0;
 };
 
 // Maps the URL to its path (BuildOutputPath), then does what the mapping only

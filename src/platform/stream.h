@@ -7,6 +7,7 @@
 
 // Each platform defines it.
 struct Stream;
+class ReadDigest;
 
 // Releases the stream. Returns 0, or -1 when the system reports that writing
 // failed or when given no stream.
@@ -28,6 +29,17 @@ std::int64_t StreamFileSize(Stream* stream);
 
 // Returns the position in bytes from the start of the file, or -1.
 std::int64_t TellStream(Stream* stream);
+
+// A stream on what standard output was, for writing; standard output itself
+// (the C stream and its descriptor) then goes to standard error, so that
+// messages never mix with what is written to the stream. nullptr when that
+// cannot be done (standard output is then unchanged).
+Stream* TakeStandardOutput();
+
+// From now on gives every block read from the stream, with its position, to
+// digest as well (nullptr: to none). CopyInSystem then copies nothing from it,
+// so that every byte passes through the reads.
+void DigestReads(Stream* stream, ReadDigest* digest);
 
 // Copies up to count bytes from the source's position to the target's, where the
 // system can without passing them through the program. Returns how many it

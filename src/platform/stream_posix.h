@@ -10,6 +10,7 @@ struct Stream {
   int fd;
   std::int64_t size;          // the file's size when it was opened, or -1 when not measured
   std::int64_t position = 0;  // kept here, so that moving to where it is costs no call
+  ReadDigest* digest = nullptr;
 };
 
 // A stream on fd, which it then owns, with size as measured at the open (or -1).

@@ -10,6 +10,7 @@
 
 struct Stream {
   std::FILE* file;
+  ReadDigest* digest = nullptr;
 };
 
 // Hands the handle to a C stream, which then owns it (it is closed on failure).

@@ -2,8 +2,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <new>
 
+#include "platform/read_digest.h"
 #include "platform/stream_posix.h"
 
 Stream* StreamOn(int fd, std::int64_t size) {
@@ -29,8 +31,13 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
     if (got <= 0) break;
     done += static_cast<std::size_t>(got);
   }
+  if (stream->digest != nullptr) stream->digest->Feed(stream->position, buffer, done);
   stream->position += static_cast<std::int64_t>(done);
   return done;
+}
+
+void DigestReads(Stream* stream, ReadDigest* digest) {
+  stream->digest = digest;
 }
 
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
@@ -66,4 +73,15 @@ std::int64_t StreamFileSize(Stream* stream) {
 
 std::int64_t TellStream(Stream* stream) {
   return stream->position;
+}
+
+Stream* TakeStandardOutput() {
+  std::fflush(stdout);
+  int fd = dup(STDOUT_FILENO);
+  if (fd < 0) return nullptr;
+  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    close(fd);
+    return nullptr;
+  }
+  return StreamOn(fd, -1);
 }

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "platform/read_digest.h"
 #include "platform/stream_windows.h"
 
 Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
@@ -18,7 +19,7 @@ Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
   }
   // Every read and write moves whole blocks: no stream buffer.
   setvbuf(file, nullptr, _IONBF, 0);
-  Stream* stream = new (std::nothrow) Stream{file};
+  Stream* stream = new (std::nothrow) Stream{file, nullptr};
   if (stream == nullptr) std::fclose(file);
   return stream;
 }
@@ -31,7 +32,15 @@ int CloseStream(Stream* stream) {
 }
 
 std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
-  return std::fread(buffer, 1, n, stream->file);
+  if (stream->digest == nullptr) return std::fread(buffer, 1, n, stream->file);
+  std::int64_t position = _ftelli64(stream->file);
+  std::size_t got = std::fread(buffer, 1, n, stream->file);
+  stream->digest->Feed(position, buffer, got);
+  return got;
+}
+
+void DigestReads(Stream* stream, ReadDigest* digest) {
+  stream->digest = digest;
 }
 
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
@@ -54,4 +63,23 @@ std::int64_t TellStream(Stream* stream) {
 // The C streams offer no copy of their own.
 std::int64_t CopyInSystem(Stream*, Stream*, std::int64_t) {
   return 0;
+}
+
+Stream* TakeStandardOutput() {
+  std::fflush(stdout);
+  int fd = _dup(_fileno(stdout));
+  if (fd < 0) return nullptr;
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) {
+    _close(fd);
+    return nullptr;
+  }
+  if (_dup2(_fileno(stderr), _fileno(stdout)) != 0) {
+    std::fclose(file);
+    return nullptr;
+  }
+  _setmode(_fileno(file), _O_BINARY);
+  Stream* stream = new (std::nothrow) Stream{file, nullptr};
+  if (stream == nullptr) std::fclose(file);
+  return stream;
 }

@@ -9,11 +9,20 @@
 #include "core/stop.h"
 #include "core/tally.h"
 #include "extract/extract_entry.h"
+#include "index/hash_pages.h"
 #include "platform/stream.h"
+#include "report/report.h"
 #include "run/record_feed.h"
 
-// Saves one entry; ExtractEntry in a run.
+// Saves one entry; ExtractEntry in a run, ListEntry when listing.
 using EntryHandler = std::function<EntryResult(const Entry& entry)>;
+
+// What a run reports of its records: the rows, and the index's pages, which
+// tell live records from stale ones.
+struct Reporting {
+  Report report;
+  LivePairs pairs;
+};
 
 // Walks the cache index from the stream's position to its end and hands every
 // entry record to extract. With verbose set, each record is first listed in four
@@ -23,7 +32,8 @@ using EntryHandler = std::function<EntryResult(const Entry& entry)>;
 // Stop::kNone at the end of the index, or the first other result of an
 // extraction, which ends the walk. With openAhead given, the cached files of
 // the next entries may be opened with it while an entry is saved (see
-// RecordFeed); extract then gets each in Entry::opened.
+// RecordFeed); extract then gets each in Entry::opened. With reporting given,
+// extract gets Entry::facts to fill in, and every record taken adds a row.
 Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDirLength,
                     Tally& tally, const EntryHandler& extract,
-                    const OpenQuietly& openAhead = nullptr);
+                    const OpenQuietly& openAhead = nullptr, Reporting* reporting = nullptr);

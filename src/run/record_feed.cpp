@@ -4,11 +4,13 @@
 
 #include "platform/system.h"
 
-RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open)
+RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open,
+                       bool decodeBlocks)
     : scanner_(std::make_unique<IndexScanner>()),
       record_(std::make_unique<unsigned char[]>(kMaxRecordLength)),
       maxFileLength_(maxFileLength),
-      open_(std::move(open)) {
+      open_(std::move(open)),
+      decodeBlocks_(decodeBlocks) {
   StartScan(*scanner_, index);
   // On one core the thread would only take turns with the saving.
   if (open_ && ProcessorsAvailable() > 1) thread_ = std::thread([this] { ReadAhead(); });
@@ -33,12 +35,15 @@ bool RecordFeed::Find(FoundRecord& found) {
   std::uint32_t lenEntry = LoadU32(record);
   found.file = reinterpret_cast<const char*>(record + kFileOffset);
   found.url = reinterpret_cast<const char*>(record + lenEntry + kUrlOffsetInBlock);
+  found.position = scanner_->recordPosition;
+  found.lenEntry = lenEntry;
   found.type = LoadU32(record + kTypeOffset);
   found.typeUrl = LoadU32(record + lenEntry + 4);
   found.lenUrl = LoadU32(record + lenEntry);
   found.modificationTime = LoadU32(record + kModificationTimeOffset);
   found.lastAccessTime = LoadU32(record + kLastAccessTimeOffset);
   found.source = nullptr;
+  if (decodeBlocks_) found.block = DecodeEntryBlock(record, lenEntry);
   return true;
 }
 

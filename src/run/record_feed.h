@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "index/entry_block.h"
 #include "index/record_scanner.h"
 #include "platform/stream.h"
 
@@ -21,12 +22,15 @@
 struct FoundRecord {
   std::string file;
   std::string url;
+  std::int64_t position = 0;  // of the record in the index
+  std::uint32_t lenEntry = 0;
   std::uint32_t type = 0;
   std::uint32_t typeUrl = 0;
   std::uint32_t lenUrl = 0;
   std::uint32_t modificationTime = 0;
   std::uint32_t lastAccessTime = 0;
   Stream* source = nullptr;  // the cached file, when it was opened ahead
+  EntryBlock block;          // decoded only when the feed is asked to
 };
 
 // Opens a cached file, saying nothing; nullptr when it cannot.
@@ -45,7 +49,8 @@ class RecordFeed {
   // Feeds the records of the index from the stream's position. With open given
   // and a second processor to run on, a thread finds them and opens the cached file of each
   // whose name is shorter than maxFileLength; else they are found as they are asked for.
-  RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open);
+  // With decodeBlocks, each record's entry block is decoded too.
+  RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, bool decodeBlocks);
   // Stops the thread and closes what it opened that was not taken.
   ~RecordFeed();
   RecordFeed(const RecordFeed&) = delete;
@@ -63,6 +68,7 @@ class RecordFeed {
   std::unique_ptr<unsigned char[]> record_;
   std::size_t maxFileLength_;
   OpenQuietly open_;
+  bool decodeBlocks_;
   std::mutex mutex_;
   std::condition_variable ready_;  // a record was added, or the index ended
   std::condition_variable roomy_;  // the queue fell to half, or the feed stops

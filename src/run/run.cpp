@@ -21,6 +21,7 @@
 #include "run/command_line.h"
 #include "run/entry_loop.h"
 #include "run/output_place.h"
+#include "run/report_output.h"
 
 namespace {
 
@@ -106,9 +107,17 @@ bool RefuseOutputPlace(const Settings& settings, const char* startDir,
   return false;
 }
 
+// Opening ahead holds a few more files: only where the open-file limit is far
+// above what a run needs besides.
+OpenQuietly OpenAhead(const CacheDir& cache) {
+  if (OpenHandleLimit() < kReadAheadMinHandles) return nullptr;
+  return [&cache](const char* file) { return cache.OpenCachedFileQuietly(file); };
+}
+
 // Extracts every entry of the index into the current directory, the output
 // directory (outputMade: the run made it). Returns why it stopped early, if it did.
-Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMade, Tally& tally) {
+Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMade, Tally& tally,
+                Reporting* reporting) {
   auto extraction = std::make_unique<Extraction>();
   // The output tree is reached through handles from here on.
   extraction->folders.Start(OpenDirectory("."), outputMade);
@@ -118,15 +127,33 @@ Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMa
     settings.windowsNames = true;
     if (settings.verbose) Say(msg::kWindowsFileSystem, windowsDisk.c_str());
   }
-  // Opening ahead holds a few more files: only where the open-file limit is far
-  // above what a run needs besides.
-  OpenQuietly openAhead;
-  if (OpenHandleLimit() >= kReadAheadMinHandles)
-    openAhead = [&cache](const char* file) { return cache.OpenCachedFileQuietly(file); };
   return ProcessEntries(
       settings, index, cache.path().size(), tally,
       [&](const Entry& entry) { return ExtractEntry(settings, cache, *extraction, entry); },
-      openAhead);
+      OpenAhead(cache), reporting);
+}
+
+// Lists every entry of the index into the report, writing nothing else.
+Stop ListAll(const Settings& settings, CacheDir& cache, Stream* index, Tally& tally,
+             Reporting& reporting) {
+  auto chunk = std::make_unique<unsigned char[]>(kChunkSize);
+  return ProcessEntries(
+      settings, index, cache.path().size(), tally,
+      [&](const Entry& entry) { return ListEntry(settings, cache, entry, chunk.get()); },
+      OpenAhead(cache), &reporting);
+}
+
+// The output directory, absolute and normal, where the report's page links to.
+std::string AbsoluteOutputDir(const Settings& settings, const char* startDir) {
+  char absolute[kPathSize];
+  if (settings.list ||
+      ResolveAgainst(startDir, settings.outputDir.c_str(), absolute, sizeof absolute) < 0)
+    return "";
+  return NormalPath(absolute);
+}
+
+const char* ReasonOf(Stop stop) {
+  return stop == Stop::kEscape ? msg::kReasonEscape : msg::kReasonWriteFailed;
 }
 
 int ExitCodeOf(Stop stop) {
@@ -144,11 +171,24 @@ void AppendSeparator(char* path) {
 
 int Run(int argc, const char* const* argv) {
   Settings settings;
-  if (ParseArguments(argc, argv, settings) == ParseResult::kUsage) {
-    PrintUsage();
-    return kExitOk;
+  switch (ParseArguments(argc, argv, settings)) {
+    case ParseResult::kUsage:
+      PrintUsage();
+      return kExitOk;
+    case ParseResult::kHelp:
+      PrintHelp();
+      return kExitOk;
+    case ParseResult::kVersion:
+      PrintBanner();
+      return kExitOk;
+    case ParseResult::kRun:
+      break;
   }
-  if (!settings.quiet) PrintBanner();
+  ReportOutput reportOutput;
+  // A listing's standard output holds the report alone.
+  if (settings.list) reportOutput.TakeStandardOutput();
+  const bool announce = !settings.quiet && !settings.list;
+  if (announce) PrintBanner();
   IgnoreFileSizeLimitSignal();
 
   // One less than the buffer, so the separator always fits behind it.
@@ -156,14 +196,15 @@ int Run(int argc, const char* const* argv) {
   if (CurrentDirectory(startDir, sizeof startDir - 1) == 0) AppendSeparator(startDir);
   std::string cacheDir;
   if (!ResolveCacheDir(settings, startDir, cacheDir)) return kExitNoIndex;
-  if (RefuseOutputPlace(settings, startDir, cacheDir)) return kExitOutputRefused;
+  if (!settings.list && RefuseOutputPlace(settings, startDir, cacheDir)) return kExitOutputRefused;
+  if (!reportOutput.Prepare(settings, startDir, cacheDir)) return kExitOutputRefused;
   const char* outputDir = settings.outputDir.c_str();
-  if (!settings.quiet) {
+  if (announce) {
     Say(msg::kUsingCacheDir, cacheDir.c_str());
     Say(msg::kUsingOutputDir, startDir);
   }
-  // Every run waits for one key before it touches any file.
-  if (!PausePrompt()) return kExitEscape;
+  // Every run that writes waits for one key before it touches any file.
+  if (!settings.list && !PausePrompt()) return kExitEscape;
 
   CacheDir cache;
   cache.Open(cacheDir);
@@ -172,25 +213,46 @@ int Run(int argc, const char* const* argv) {
     Say(msg::kCantOpenIndex, (cacheDir + kIndexName).c_str());
     return kExitNoIndex;
   }
+  std::unique_ptr<Reporting> reporting;
+  if (reportOutput.wanted()) {
+    reporting = std::make_unique<Reporting>();
+    reporting->pairs = ReadLivePairs(index);
+  }
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart);
   bool outputMade = false;
-  int entered = EnterOutputDir(outputDir, &outputMade);
+  int entered = kExitOk;
   Tally tally;
   Stop stop = Stop::kNone;
-  if (entered == kExitOk) stop = ExtractAll(settings, cache, index, outputMade, tally);
+  if (settings.list) {
+    stop = ListAll(settings, cache, index, tally, *reporting);
+  } else {
+    entered = EnterOutputDir(outputDir, &outputMade);
+    if (entered == kExitOk)
+      stop = ExtractAll(settings, cache, index, outputMade, tally, reporting.get());
+  }
   CloseStream(index);
   if (entered != kExitOk) return entered;
+  // The report covers the entries taken, also when the run stopped early.
+  bool reported = true;
+  if (reporting) {
+    if (stop != Stop::kNone) reporting->report.CutShort(ReasonOf(stop));
+    reported = reportOutput.Write(reporting->report, AbsoluteOutputDir(settings, startDir));
+  }
   if (stop != Stop::kNone) return ExitCodeOf(stop);
   if (tally.found == 0) Say(msg::kNoRecordFound);
 
-  if (ChangeDirectory("..") != 0) {
+  if (!settings.list && ChangeDirectory("..") != 0) {
     Say(msg::kCantChangeToParent);
     if (!PausePrompt()) return kExitEscape;
   }
-  if (!settings.quiet) {
+  if (announce) {
     Say(msg::kSummary, tally.found, tally.saved, tally.alreadySaved, tally.failed, tally.missing);
+    if (reporting && reported)
+      Say(msg::kReportWritten, static_cast<unsigned long>(reporting->report.rows().size()),
+          settings.reportFile.c_str());
     Say(msg::kWorkCompleted);
   }
+  if (!reported) return kExitWriteFailed;
   return tally.failed == 0 ? kExitOk : kExitSomeFailed;
 }
