@@ -119,6 +119,21 @@ TEST(WindowsRescue, SampleMatchesTheGoldenFilesWithBackslashesAndCrlf) {
   EXPECT_EQ(Inventory(dir / "work/TALVEX.OUT"), expectedTree);
 }
 
+// The report of the browser's own records, with the SHA-256 of each saved file,
+// is the one the Linux suite keeps.
+TEST(WindowsRescue, BrowserCacheReportMatchesLinux) {
+  TempDir dir;
+  fs::copy(fs::u8path(std::string(TALVEX_SOURCE_DIR) + "/sample/browser-cache"),
+           fs::u8path(dir / "cache"), fs::copy_options::recursive);
+  MakeDirs(dir / "work");
+  RunOptions options;
+  options.cwd = dir / "work";
+  RunResult run = RunDetached({"-p", "-q", "--report=r.jsonl", dir / "cache"}, options);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(ReadFile(dir / "work/r.jsonl"),
+            ReadFile(std::string(TALVEX_SOURCE_DIR) + "/tests/golden/browser_report.jsonl"));
+}
+
 TEST(WindowsRescue, NamesWindowsRefusesAreAllSavedInsideTheOutputDirectory) {
   // An 826-byte URL: four levels of 200 bytes, far beyond MAX_PATH.
   std::string longUrl = "http://long.example";

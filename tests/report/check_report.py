@@ -5,7 +5,8 @@ Usage: check_report.py REPORT OUTDIR [SUMMARY-LINE]
 
 REPORT is .csv or .jsonl. It must parse (Python's csv or json), be valid
 UTF-8 without control characters, and for every row with a saved path that
-file must exist under OUTDIR and its SHA-256 equal the row's. With the
+file must exist under OUTDIR and its SHA-256 equal the row's (for a listing:
+the cached file, OUTDIR being the cache directory). With the
 summary line the run printed, the outcome counts must equal it. Prints one
 line per row, "offset state outcome content_type saved_path", for the case's expected
 output; problems go to standard error and make the exit status 1.
@@ -37,6 +38,9 @@ def main():
     for row in rows:
         counts[row["outcome"]] = counts.get(row["outcome"], 0) + 1
         saved = row["saved_path"]
+        # A listing's rows are checked against the cached files themselves.
+        if row["outcome"] == "listed" and row["size"] not in ("missing", None):
+            saved = row["cached_file"]
         if saved:
             # The report writes bytes that are not printable UTF-8 as \xHH.
             raw = re.sub(rb"\\x([0-9A-F]{2})", lambda m: bytes([int(m.group(1), 16)]), saved.encode())
