@@ -12,11 +12,11 @@ TEST(ReportText, PrintableKeepsUtf8AndEscapesTheRest) {
   const std::pair<std::string, std::string> cases[] = {
       {"http://h/a b", "http://h/a b"},
       {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
-      {"caf\xE9", "caf\\xE9"},                          // Latin-1, not UTF-8
-      {"\x1B[31m\x7F", "\\x1B[31m\\x7F"},               // C0 and DEL
-      {"\xC2\x85\xC2\xA0", "\\xC2\\x85\xC2\xA0"},       // C1 (NEL), then a no-break space
+      {"caf\xE9", "caf\\xE9"},                     // Latin-1, not UTF-8
+      {"\x1B[31m\x7F", "\\x1B[31m\\x7F"},          // C0 and DEL
+      {"\xC2\x85\xC2\xA0", "\\xC2\\x85\xC2\xA0"},  // C1 (NEL), then a no-break space
       {"\xE0\x80\xAF\xED\xA0\x80", "\\xE0\\x80\\xAF\\xED\\xA0\\x80"},  // overlong, surrogate
-      {"\xE2\x82", "\\xE2\\x82"},                       // cut at the end
+      {"\xE2\x82", "\\xE2\\x82"},                                      // cut at the end
       {"a\\b", "a\\x5Cb"},
   };
   for (const auto& [bytes, printable] : cases) EXPECT_EQ(Printable(bytes), printable) << bytes;
