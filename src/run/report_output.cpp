@@ -129,7 +129,8 @@ bool ReportOutput::Prepare(const Settings& settings, const char* startDir,
 
 bool ReportOutput::Write(const Report& report, const std::string& outputDir) {
   if (folder_ == kNoDir) {
-    if (WriteTo(standardOutput_, report, ReportFormat::kCsv, "")) return true;
+    if (standardOutput_ != nullptr && WriteTo(standardOutput_, report, ReportFormat::kCsv, ""))
+      return true;
     Say(msg::kCantWriteReport, "-");
     return false;
   }

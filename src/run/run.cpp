@@ -214,7 +214,7 @@ int Run(int argc, const char* const* argv) {
     return kExitNoIndex;
   }
   std::unique_ptr<Reporting> reporting;
-  if (reportOutput.wanted()) {
+  if (reportOutput.wanted() || settings.list) {
     reporting = std::make_unique<Reporting>();
     reporting->pairs = ReadLivePairs(index);
   }

@@ -11,9 +11,9 @@ mkdir cache && printf page >cache/M0000001.HTM && printf GIF89a >cache/M0000002.
 check() { python3 "$TALVEX_SOURCE/tests/report/check_report.py" "$@"; }
 talvex -p -q --report=r.csv cache && cat r.csv
 talvex -p --report=R.JSONL cache | grep -e ^Records -e ^Report >summary && cat summary
-check R.JSONL TALVEX.OUT "$(head -1 summary)"
-check r.csv TALVEX.OUT "Records found: 4, saved: 3, already saved: 0, failed: 0, cached file missing: 1"
+check R.JSONL TALVEX.OUT "$(head -1 summary)" >/dev/null
+check r.csv TALVEX.OUT "Records found: 4, saved: 3, already saved: 0, failed: 0, cached file missing: 1" >/dev/null
 for file in r.csv r.txt cache/r.html nowhere/r.csv; do talvex -p -q --report=$file -onew cache; done
 seq 20000 >cache/M0000001.HTM && (ulimit -f 8 && talvex -p -q --report=cut.jsonl -ocut cache)
-check cut.jsonl cut && tail -1 cut.jsonl
+check cut.jsonl cut >/dev/null && tail -1 cut.jsonl
 tree

@@ -8,7 +8,8 @@ check() { python3 "$TALVEX_SOURCE/tests/report/check_report.py" "$@"; }
 for c in cache browser-cache; do
   cp -a "$TALVEX_SOURCE/sample/$c" $c
   talvex -p --report=$c.jsonl -oout-$c $c | grep -e ^Records >$c.sum
-  check $c.jsonl out-$c "$(cat $c.sum)"
+  # The rows that are not live and saved, then how many rows there are.
+  check $c.jsonl out-$c "$(cat $c.sum)" | grep -v ' live saved ' && wc -l <$c.jsonl
 done
 # Whole, as the Windows suite expects it too.
 cmp browser-cache.jsonl "$TALVEX_SOURCE/tests/golden/browser_report.jsonl"
