@@ -5,37 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/utf8.h"
 #include "platform/system.h"
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of text (2 to 4
-// bytes), or 0 when none starts there. Reading stops at the first byte that
-// does not fit, so never past the terminator.
-std::size_t Utf8Length(const unsigned char* text) {
-  unsigned char lead = text[0];
-  unsigned char low = 0x80;  // the bounds of the second byte
-  unsigned char high = 0xBF;
-  std::size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong form
-    if (lead == 0xED) high = 0x9F;  // no surrogate
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;   // no overlong form
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text[1] < low || text[1] > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (text[i] < 0x80 || text[i] > 0xBF) return 0;
-  }
-  return length;
-}
 
 // How many bytes from the start of text the console shows as one character,
 // or 0 when the first byte is a control, to be written as "%xx". Where the
@@ -46,7 +19,8 @@ std::size_t ShownAsIs(const unsigned char* text) {
   unsigned char byte = text[0];
   if (byte < 0x20 || byte == 0x7F) return 0;
   if (byte < 0x80 || !kConsoleHasC1Controls) return 1;
-  std::size_t length = Utf8Length(text);
+  // The text ends in a zero byte, where any sequence stops.
+  std::size_t length = Utf8SequenceLength(text, 4);
   if (length == 2 && byte == 0xC2 && text[1] < 0xA0) return 0;
   if (length > 0) return length;
   return byte < 0xA0 ? 0 : 1;

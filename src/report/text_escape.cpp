@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/utf8.h"
+
 namespace {
 
 const char kHex[] = "0123456789ABCDEF";
@@ -12,30 +14,10 @@ void AppendHexEscape(std::string& out, const char* prefix, unsigned char byte) {
   out += kHex[byte & 15];
 }
 
-// The length of the well-formed UTF-8 sequence at text[at] (1 to 4), or 0.
+// The length of the well-formed UTF-8 character at text[at] (1 to 4), or 0.
 std::size_t Utf8Length(std::string_view text, std::size_t at) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong form
-    if (lead == 0xED) high = 0x9F;  // no surrogate
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;   // no overlong form
-    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  return length;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data()) + at;
+  return bytes[0] < 0x80 ? 1 : Utf8SequenceLength(bytes, text.size() - at);
 }
 
 bool IsControl(std::string_view text, std::size_t at, std::size_t length) {
