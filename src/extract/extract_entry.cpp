@@ -149,11 +149,15 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
   if (source == nullptr) return {Outcome::kMissing};
   if (!settings.quiet) Say(msg::kUrlLine, entry.url);
 
+  // The digest is taken from the reads that saving makes, unless it is known.
   std::optional<ReadDigest> digest;
   if (entry.facts != nullptr) {
     entry.facts->size = StreamFileSize(source);
-    digest.emplace(entry.facts->size);
-    DigestReads(source, &*digest);
+    entry.facts->sha256 = entry.sha256;
+    if (entry.facts->sha256.empty()) {
+      digest.emplace(entry.facts->size);
+      DigestReads(source, &*digest);
+    }
   }
   OutputPath path;
   FileSpot spot;
@@ -163,8 +167,10 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
   if (result.stop == Stop::kNone) result = Save(settings, extraction, source, entry, path, spot);
   if (entry.facts != nullptr) {
     EntryFacts& facts = *entry.facts;
-    FinishDigest(source, *digest, extraction.chunk);
-    facts.sha256 = digest->hex();
+    if (digest) {
+      FinishDigest(source, *digest, extraction.chunk);
+      facts.sha256 = digest->hex();
+    }
     // A copy saved with zeros in place of unreadable bytes is saved all the same.
     bool saved = result.outcome != Outcome::kFailed || result.reason == msg::kReasonShortRead;
     if (saved) facts.savedPath = ReportedPath(path.text, std::strlen(path.text));
@@ -181,10 +187,13 @@ EntryResult ListEntry(const Settings& settings, CacheDir& cache, const Entry& en
   if (source == nullptr) source = cache.OpenCachedFile(settings, entry.file, &noHandles);
   if (source == nullptr) return {Outcome::kListed};  // its size says it is missing
   entry.facts->size = StreamFileSize(source);
-  ReadDigest digest(entry.facts->size);
-  DigestReads(source, &digest);
-  FinishDigest(source, digest, chunk);
-  entry.facts->sha256 = digest.hex();
+  entry.facts->sha256 = entry.sha256;
+  if (entry.facts->sha256.empty()) {
+    ReadDigest digest(entry.facts->size);
+    DigestReads(source, &digest);
+    FinishDigest(source, digest, chunk);
+    entry.facts->sha256 = digest.hex();
+  }
   CloseStream(source);
   return {Outcome::kListed};
 }

@@ -29,6 +29,7 @@ struct Entry {
   std::uint32_t lastAccessTime;
   Stream* opened = nullptr;     // the cached file when opened ahead; ExtractEntry closes it
   EntryFacts* facts = nullptr;  // filled in when given: the run reports its entries
+  const char* sha256 = "";      // of the cached file opened ahead, when it was read whole
 };
 
 // What the extraction keeps from one entry to the next: the output folders kept

@@ -8,7 +8,7 @@ std::int64_t CopyInSystem(Stream* source, Stream* target, std::int64_t count) {
   // sendfile moves at most about 2 GB a call.
   const std::int64_t kMostPerCall = std::int64_t{1} << 30;
   std::int64_t done = 0;
-  if (source->digest != nullptr) return 0;
+  if (source->digest != nullptr || source->fd < 0) return 0;
   while (done < count) {
     std::int64_t left = count - done;
     ssize_t sent = sendfile(target->fd, source->fd, nullptr,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Each platform defines it.
 struct Stream;
@@ -29,6 +30,11 @@ std::int64_t StreamFileSize(Stream* stream);
 
 // Returns the position in bytes from the start of the file, or -1.
 std::int64_t TellStream(Stream* stream);
+
+// A stream for reading a file of size bytes that was read into memory: bytes
+// holds those the file gave, and the rest reads as missing, as from the file.
+// It writes nothing. nullptr when there is no memory for it.
+Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size);
 
 // A stream on what standard output was, for writing; standard output itself
 // (the C stream and its descriptor) then goes to standard error, so that

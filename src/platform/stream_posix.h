@@ -3,14 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/stream.h"
 
 struct Stream {
-  int fd;
+  int fd;                     // -1 for a file held in memory
   std::int64_t size;          // the file's size when it was opened, or -1 when not measured
   std::int64_t position = 0;  // kept here, so that moving to where it is costs no call
   ReadDigest* digest = nullptr;
+  std::vector<unsigned char> bytes;  // of a file held in memory
 };
 
 // A stream on fd, which it then owns, with size as measured at the open (or -1).

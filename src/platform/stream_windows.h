@@ -4,13 +4,18 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "platform/stream.h"
 
 struct Stream {
-  std::FILE* file;
+  std::FILE* file;  // nullptr for a file held in memory
   ReadDigest* digest = nullptr;
+  std::vector<unsigned char> bytes;  // of a file held in memory
+  std::int64_t size = 0;
+  std::int64_t position = 0;
 };
 
 // Hands the handle to a C stream, which then owns it (it is closed on failure).

@@ -1,23 +1,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/read_digest.h"
 #include "platform/stream_posix.h"
 
 Stream* StreamOn(int fd, std::int64_t size) {
-  Stream* stream = new (std::nothrow) Stream{fd, size};
+  Stream* stream = new (std::nothrow) Stream{fd, size, 0, nullptr, {}};
   if (stream == nullptr) close(fd);
   return stream;
+}
+
+Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size) {
+  return new (std::nothrow) Stream{-1, size, 0, nullptr, std::move(bytes)};
 }
 
 int CloseStream(Stream* stream) {
   if (stream == nullptr) return -1;
   // A failure here can be the late report of a failed write.
-  int closed = close(stream->fd);
+  int closed = stream->fd < 0 ? 0 : close(stream->fd);
   delete stream;
   return closed == 0 ? 0 : -1;
 }
@@ -25,7 +32,12 @@ int CloseStream(Stream* stream) {
 std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
-  while (done < n) {
+  if (stream->fd < 0) {
+    auto at = static_cast<std::size_t>(stream->position);
+    done = at < stream->bytes.size() ? std::min(n, stream->bytes.size() - at) : 0;
+    if (done > 0) std::memcpy(bytes, stream->bytes.data() + at, done);
+  }
+  while (stream->fd >= 0 && done < n) {
     ssize_t got = read(stream->fd, bytes + done, n - done);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
@@ -41,6 +53,7 @@ void DigestReads(Stream* stream, ReadDigest* digest) {
 }
 
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
+  if (stream->fd < 0) return 0;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   for (std::size_t done = 0; done < n;) {
     ssize_t put = write(stream->fd, bytes + done, n - done);
@@ -57,6 +70,11 @@ int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
 
 int SeekStream(Stream* stream, std::int64_t offset) {
   if (offset == stream->position) return 0;
+  if (stream->fd < 0) {
+    if (offset < 0) return -1;
+    stream->position = offset;
+    return 0;
+  }
   off_t moved = lseek(stream->fd, static_cast<off_t>(offset), SEEK_SET);
   if (moved < 0) return -1;
   stream->position = static_cast<std::int64_t>(moved);

@@ -1,7 +1,10 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/read_digest.h"
 #include "platform/stream_windows.h"
@@ -24,17 +27,32 @@ Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
   return stream;
 }
 
+Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size) {
+  return new (std::nothrow) Stream{nullptr, nullptr, std::move(bytes), size, 0};
+}
+
 int CloseStream(Stream* stream) {
   if (stream == nullptr) return -1;
-  int closed = std::fclose(stream->file);
+  int closed = stream->file == nullptr ? 0 : std::fclose(stream->file);
   delete stream;
   return closed == 0 ? 0 : -1;
 }
 
 std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
-  if (stream->digest == nullptr) return std::fread(buffer, 1, n, stream->file);
-  std::int64_t position = _ftelli64(stream->file);
-  std::size_t got = std::fread(buffer, 1, n, stream->file);
+  std::size_t got = 0;
+  std::int64_t position = stream->position;
+  if (stream->file == nullptr) {
+    auto at = static_cast<std::size_t>(position);
+    got = at < stream->bytes.size() ? std::min(n, stream->bytes.size() - at) : 0;
+    if (got > 0) std::memcpy(buffer, stream->bytes.data() + at, got);
+    stream->position += static_cast<std::int64_t>(got);
+  } else if (stream->digest == nullptr) {
+    return std::fread(buffer, 1, n, stream->file);
+  } else {
+    position = _ftelli64(stream->file);
+    got = std::fread(buffer, 1, n, stream->file);
+  }
+  if (stream->digest == nullptr) return got;
   stream->digest->Feed(position, buffer, got);
   return got;
 }
@@ -44,19 +62,27 @@ void DigestReads(Stream* stream, ReadDigest* digest) {
 }
 
 int WriteBlock(Stream* stream, const void* buffer, std::size_t n) {
+  if (stream->file == nullptr) return 0;
   if (n == 0) return 1;
   return std::fwrite(buffer, n, 1, stream->file) == 1 ? 1 : 0;
 }
 
 int SeekStream(Stream* stream, std::int64_t offset) {
+  if (stream->file == nullptr) {
+    if (offset < 0) return -1;
+    stream->position = offset;
+    return 0;
+  }
   return _fseeki64(stream->file, offset, SEEK_SET) == 0 ? 0 : -1;
 }
 
 std::int64_t StreamFileSize(Stream* stream) {
+  if (stream->file == nullptr) return stream->size;
   return _filelengthi64(_fileno(stream->file));
 }
 
 std::int64_t TellStream(Stream* stream) {
+  if (stream->file == nullptr) return stream->position;
   return _ftelli64(stream->file);
 }
 

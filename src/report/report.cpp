@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include <unordered_map>
 #include <utility>
 
 #include "core/messages.h"
@@ -34,17 +35,25 @@ bool ReportFormatOf(std::string_view name, ReportFormat* format) {
 }
 
 void Report::Add(ReportRow row) {
-  if (!row.savedPath.empty()) savedAt_[row.savedPath].push_back(rows_.size());
   rows_.push_back(std::move(row));
 }
 
-void Report::MovedAside(const std::string& path) {
-  auto found = savedAt_.find(path);
-  if (found == savedAt_.end()) return;
-  std::vector<std::size_t> moved = std::move(found->second);
-  savedAt_.erase(found);
-  std::string aside = path + msg::kAsideSuffix;
-  for (std::size_t row : moved) rows_[row].savedPath = aside;
-  std::vector<std::size_t>& there = savedAt_[aside];
-  there.insert(there.end(), moved.begin(), moved.end());
+// A path moved aside is a folder from then on: no later row is saved there, so
+// the moves can be applied to all rows at the end, in their order.
+void Report::Finish() {
+  if (moves_.empty()) return;
+  std::unordered_map<std::string, std::vector<ReportRow*>> savedAt;
+  for (ReportRow& row : rows_)
+    if (!row.savedPath.empty()) savedAt[row.savedPath].push_back(&row);
+  for (const std::string& path : moves_) {
+    auto found = savedAt.find(path);
+    if (found == savedAt.end()) continue;
+    std::vector<ReportRow*> moved = std::move(found->second);
+    savedAt.erase(found);
+    std::string aside = path + msg::kAsideSuffix;
+    for (ReportRow* row : moved) row->savedPath = aside;
+    std::vector<ReportRow*>& there = savedAt[aside];
+    there.insert(there.end(), moved.begin(), moved.end());
+  }
+  moves_.clear();
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "index/entry_block.h"
@@ -41,18 +41,21 @@ class Report {
   void Add(ReportRow row);
 
   // A file at path (as in savedPath) was moved aside to path + "_": the rows
-  // saved there so far now name where it went.
-  void MovedAside(const std::string& path);
+  // saved there so far name where it went once Finish is called.
+  void MovedAside(const std::string& path) { moves_.push_back(path); }
+
+  // Gives the rows the saved paths as they stand after the moves, in order.
+  void Finish();
 
   // Marks the report as covering only the entries before the run stopped.
   void CutShort(const char* reason) { cutShort_ = reason; }
 
-  const std::vector<ReportRow>& rows() const { return rows_; }
+  const std::deque<ReportRow>& rows() const { return rows_; }
   // Why the run stopped early; nullptr when it did not.
   const char* cutShort() const { return cutShort_; }
 
  private:
-  std::vector<ReportRow> rows_;
-  std::unordered_map<std::string, std::vector<std::size_t>> savedAt_;  // path -> rows
+  std::deque<ReportRow> rows_;
+  std::vector<std::string> moves_;  // the paths moved aside, in order
   const char* cutShort_ = nullptr;
 };

@@ -61,7 +61,10 @@ Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDi
                     Tally& tally, const EntryHandler& extract, const OpenQuietly& openAhead,
                     Reporting* reporting) {
   const std::size_t maxFileLength = kPathSize - cacheDirLength;
-  RecordFeed feed(index, maxFileLength, openAhead, reporting != nullptr);
+  Reading reading = reporting == nullptr ? Reading::kOpen
+                    : settings.list      ? Reading::kInMemory
+                                         : Reading::kHashed;
+  RecordFeed feed(index, maxFileLength, openAhead, reading);
   long number = 0;
   for (FoundRecord found; feed.Next(found);) {
     ++number;
@@ -72,7 +75,8 @@ Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDi
     } else {
       if (settings.verbose) ListRecord(number, found);
       result = extract({found.file.c_str(), found.url.c_str(), found.modificationTime,
-                        found.lastAccessTime, found.source, reporting ? &facts : nullptr});
+                        found.lastAccessTime, found.source, reporting ? &facts : nullptr,
+                        found.sha256.c_str()});
     }
     tally.Count(result.outcome);
     if (reporting != nullptr) AddRow(*reporting, number, found, result, facts);

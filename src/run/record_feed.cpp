@@ -2,15 +2,40 @@
 
 #include <utility>
 
+#include "platform/read_digest.h"
 #include "platform/system.h"
 
-RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open,
-                       bool decodeBlocks)
+namespace {
+
+// The cached file read whole into memory, its file then closed; with sha256
+// given, hashed on the way. The file itself, unread, when it is larger than
+// kMostReadIntoMemory or no memory is left for it.
+Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
+  std::int64_t size = StreamFileSize(file);
+  if (size < 0 || size > kMostReadIntoMemory) return file;
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+  ReadDigest digest(size);
+  if (sha256 != nullptr) DigestReads(file, &digest);
+  bytes.resize(ReadBytes(file, bytes.data(), bytes.size()));
+  DigestReads(file, nullptr);
+  Stream* held = StreamOnBytes(std::move(bytes), size);
+  if (held == nullptr) {
+    SeekStream(file, 0);
+    return file;
+  }
+  CloseStream(file);
+  if (sha256 != nullptr) *sha256 = digest.hex();
+  return held;
+}
+
+}  // namespace
+
+RecordFeed::RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, Reading reading)
     : scanner_(std::make_unique<IndexScanner>()),
       record_(std::make_unique<unsigned char[]>(kMaxRecordLength)),
       maxFileLength_(maxFileLength),
       open_(std::move(open)),
-      decodeBlocks_(decodeBlocks) {
+      reading_(reading) {
   StartScan(*scanner_, index);
   // On one core the thread would only take turns with the saving.
   if (open_ && ProcessorsAvailable() > 1) thread_ = std::thread([this] { ReadAhead(); });
@@ -43,7 +68,7 @@ bool RecordFeed::Find(FoundRecord& found) {
   found.modificationTime = LoadU32(record + kModificationTimeOffset);
   found.lastAccessTime = LoadU32(record + kLastAccessTimeOffset);
   found.source = nullptr;
-  if (decodeBlocks_) found.block = DecodeEntryBlock(record, lenEntry);
+  if (reading_ != Reading::kOpen) found.block = DecodeEntryBlock(record, lenEntry);
   return true;
 }
 
@@ -65,6 +90,10 @@ void RecordFeed::ReadAhead() {
     FoundRecord found;
     bool more = Find(found);
     if (more && found.file.size() < maxFileLength_) found.source = open_(found.file.c_str());
+    // While a listing only hashes, the hashing is left to it: the work is shared.
+    if (found.source != nullptr && reading_ != Reading::kOpen)
+      found.source =
+          ReadIntoMemory(found.source, reading_ == Reading::kHashed ? &found.sha256 : nullptr);
     std::unique_lock<std::mutex> lock(mutex_);
     if (queue_.size() >= kReadAheadDepth)
       roomy_.wait(lock, [this] { return stopping_ || queue_.size() <= kReadAheadDepth / 2; });

@@ -30,7 +30,10 @@ struct FoundRecord {
   std::uint32_t modificationTime = 0;
   std::uint32_t lastAccessTime = 0;
   Stream* source = nullptr;  // the cached file, when it was opened ahead
-  EntryBlock block;          // decoded only when the feed is asked to
+  // For a report: the entry block decoded, and the SHA-256 of the cached file
+  // when it was read ahead into memory whole.
+  EntryBlock block;
+  std::string sha256;
 };
 
 // Opens a cached file, saying nothing; nullptr when it cannot.
@@ -39,18 +42,29 @@ using OpenQuietly = std::function<Stream*(const char* file)>;
 // How many records with their files opened are held at most.
 inline constexpr std::size_t kReadAheadDepth = 16;
 
+// For a report, cached files up to this size are read ahead into memory and
+// hashed there, so that the saving only writes them.
+inline constexpr std::int64_t kMostReadIntoMemory = 256 * 1024;
+
 // The open-file limit under which no file is opened ahead: the kept output
 // folders take up to half of it, and the files opened ahead must fit in the
 // other half beside what a run holds anyway.
 inline constexpr std::size_t kReadAheadMinHandles = 256;
+
+// What the thread does with the cached files besides opening them.
+enum class Reading {
+  kOpen,
+  kHashed,    // for a report: small ones are read into memory and hashed
+  kInMemory,  // for a listing: small ones are read into memory, for the caller to hash
+};
 
 class RecordFeed {
  public:
   // Feeds the records of the index from the stream's position. With open given
   // and a second processor to run on, a thread finds them and opens the cached file of each
   // whose name is shorter than maxFileLength; else they are found as they are asked for.
-  // With decodeBlocks, each record's entry block is decoded too.
-  RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, bool decodeBlocks);
+  // Reading more than kOpen: each record's entry block is decoded too.
+  RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, Reading reading);
   // Stops the thread and closes what it opened that was not taken.
   ~RecordFeed();
   RecordFeed(const RecordFeed&) = delete;
@@ -68,7 +82,7 @@ class RecordFeed {
   std::unique_ptr<unsigned char[]> record_;
   std::size_t maxFileLength_;
   OpenQuietly open_;
-  bool decodeBlocks_;
+  Reading reading_;
   std::mutex mutex_;
   std::condition_variable ready_;  // a record was added, or the index ended
   std::condition_variable roomy_;  // the queue fell to half, or the feed stops

@@ -237,6 +237,7 @@ int Run(int argc, const char* const* argv) {
   bool reported = true;
   if (reporting) {
     if (stop != Stop::kNone) reporting->report.CutShort(ReasonOf(stop));
+    reporting->report.Finish();
     reported = reportOutput.Write(reporting->report, AbsoluteOutputDir(settings, startDir));
   }
   if (stop != Stop::kNone) return ExitCodeOf(stop);
