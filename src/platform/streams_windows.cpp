@@ -22,7 +22,7 @@ Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
   }
   // Every read and write moves whole blocks: no stream buffer.
   setvbuf(file, nullptr, _IONBF, 0);
-  Stream* stream = new (std::nothrow) Stream{file, nullptr};
+  Stream* stream = new (std::nothrow) Stream{file, nullptr, {}, 0, 0};
   if (stream == nullptr) std::fclose(file);
   return stream;
 }
@@ -105,7 +105,7 @@ Stream* TakeStandardOutput() {
     return nullptr;
   }
   _setmode(_fileno(file), _O_BINARY);
-  Stream* stream = new (std::nothrow) Stream{file, nullptr};
+  Stream* stream = new (std::nothrow) Stream{file, nullptr, {}, 0, 0};
   if (stream == nullptr) std::fclose(file);
   return stream;
 }
