@@ -3,7 +3,7 @@
 #include <string>
 
 #include "report/text_escape.h"
-#include "run/report_output.h"
+#include "run/output_place.h"
 
 namespace {
 

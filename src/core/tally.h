@@ -24,7 +24,6 @@ struct Tally {
   unsigned long alreadySaved = 0;
   unsigned long failed = 0;
   unsigned long missing = 0;
-  unsigned long listed = 0;
 
   void Count(Outcome outcome) {
     ++found;
@@ -41,8 +40,7 @@ struct Tally {
       case Outcome::kMissing:
         ++missing;
         break;
-      case Outcome::kListed:
-        ++listed;
+      case Outcome::kListed:  // a listing prints no summary
         break;
     }
   }

@@ -42,12 +42,26 @@ std::string ReportedPath(const char* text, std::size_t length) {
   return path;
 }
 
-// Reads the rest of the source for its digest, where the saving did not read
-// it all: from where the digest stands, so no byte is read twice for it.
-void FinishDigest(Stream* source, const ReadDigest& digest, unsigned char* chunk) {
-  if (digest.complete() || SeekStream(source, digest.next()) != 0) return;
-  while (!digest.complete() && ReadBytes(source, chunk, kChunkSize) > 0) {
+// Starts the facts of an entry whose cached file is source: its size, and its
+// SHA-256 when the read-ahead knew it, else a digest of the reads to come.
+void StartFacts(const Entry& entry, Stream* source, std::optional<ReadDigest>& digest) {
+  entry.facts->size = StreamFileSize(source);
+  entry.facts->sha256 = entry.sha256;
+  if (!entry.facts->sha256.empty()) return;
+  digest.emplace(entry.facts->size);
+  DigestReads(source, &*digest);
+}
+
+// Ends the digest: reads the rest of the source where the reads before did not,
+// from where the digest stands, so no byte is read twice for it.
+void EndDigest(Stream* source, std::optional<ReadDigest>& digest, EntryFacts& facts,
+               unsigned char* chunk) {
+  if (!digest) return;
+  if (!digest->complete() && SeekStream(source, digest->next()) == 0) {
+    while (!digest->complete() && ReadBytes(source, chunk, kChunkSize) > 0) {
+    }
   }
+  facts.sha256 = digest->hex();
 }
 
 // The source's copy in a partial file of the entry's folder, kept while it
@@ -151,14 +165,7 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
 
   // The digest is taken from the reads that saving makes, unless it is known.
   std::optional<ReadDigest> digest;
-  if (entry.facts != nullptr) {
-    entry.facts->size = StreamFileSize(source);
-    entry.facts->sha256 = entry.sha256;
-    if (entry.facts->sha256.empty()) {
-      digest.emplace(entry.facts->size);
-      DigestReads(source, &*digest);
-    }
-  }
+  if (entry.facts != nullptr) StartFacts(entry, source, digest);
   OutputPath path;
   FileSpot spot;
   EntryResult result = {Outcome::kFailed};
@@ -167,10 +174,7 @@ EntryResult ExtractEntry(const Settings& settings, CacheDir& cache, Extraction& 
   if (result.stop == Stop::kNone) result = Save(settings, extraction, source, entry, path, spot);
   if (entry.facts != nullptr) {
     EntryFacts& facts = *entry.facts;
-    if (digest) {
-      FinishDigest(source, *digest, extraction.chunk);
-      facts.sha256 = digest->hex();
-    }
+    EndDigest(source, digest, facts, extraction.chunk);
     // A copy saved with zeros in place of unreadable bytes is saved all the same.
     bool saved = result.outcome != Outcome::kFailed || result.reason == msg::kReasonShortRead;
     if (saved) facts.savedPath = ReportedPath(path.text, std::strlen(path.text));
@@ -186,14 +190,9 @@ EntryResult ListEntry(const Settings& settings, CacheDir& cache, const Entry& en
   Stream* source = entry.opened;
   if (source == nullptr) source = cache.OpenCachedFile(settings, entry.file, &noHandles);
   if (source == nullptr) return {Outcome::kListed};  // its size says it is missing
-  entry.facts->size = StreamFileSize(source);
-  entry.facts->sha256 = entry.sha256;
-  if (entry.facts->sha256.empty()) {
-    ReadDigest digest(entry.facts->size);
-    DigestReads(source, &digest);
-    FinishDigest(source, digest, chunk);
-    entry.facts->sha256 = digest.hex();
-  }
+  std::optional<ReadDigest> digest;
+  StartFacts(entry, source, digest);
+  EndDigest(source, digest, *entry.facts, chunk);
   CloseStream(source);
   return {Outcome::kListed};
 }

@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "core/ascii.h"
+#include "core/say.h"
 #include "platform/ansi_path.h"
 #include "platform/real_path.h"
 #include "platform/system.h"
+#include "report/text_escape.h"
 
 namespace {
 
@@ -26,6 +28,21 @@ bool SameText(const std::string& a, const std::string& b, std::size_t length, bo
 bool Within(const std::string& path, const std::string& dir, bool ignoreCase) {
   if (path.size() < dir.size() || !SameText(path, dir, dir.size(), ignoreCase)) return false;
   return path.size() == dir.size() || IsSeparator(dir.back()) || IsSeparator(path[dir.size()]);
+}
+
+std::vector<std::string> LevelsOf(const std::string& path) {
+  std::vector<std::string> levels;
+  std::string level;
+  for (char c : path) {
+    if (!IsSeparator(c)) {
+      level += c;
+    } else if (!level.empty()) {
+      levels.push_back(level);
+      level.clear();
+    }
+  }
+  if (!level.empty()) levels.push_back(level);
+  return levels;
 }
 
 }  // namespace
@@ -77,4 +94,28 @@ OutputPlace JudgeOutputPlace(const char* startDir, const char* outputDir,
     if (Within(NormalPath(link), realCache, ignoreCase)) return OutputPlace::kThroughCacheLink;
   if (Within(NormalPath(realOutput), realCache, ignoreCase)) return OutputPlace::kInsideCache;
   return OutputPlace::kFine;
+}
+
+std::string RelativeLink(const std::string& from, const std::string& to) {
+  std::vector<std::string> fromLevels = LevelsOf(from);
+  std::vector<std::string> toLevels = LevelsOf(to);
+  std::size_t common = 0;
+  while (common < fromLevels.size() && common < toLevels.size() &&
+         fromLevels[common] == toLevels[common])
+    ++common;
+  std::string link;
+  if (common == 0 && !to.empty() && !IsSeparator(to[0])) {
+    link = "file:///";  // paths that begin with different drives share no root
+  } else {
+    for (std::size_t i = common; i < fromLevels.size(); ++i) link += "../";
+  }
+  for (std::size_t i = common; i < toLevels.size(); ++i) link += UrlPath(toLevels[i]) + "/";
+  return link.empty() ? "./" : link;
+}
+
+bool SayIfRefused(OutputPlace place, const char* path, const char* insideCache,
+                  const char* throughLink) {
+  if (place == OutputPlace::kFine) return false;
+  Say(place == OutputPlace::kInsideCache ? insideCache : throughLink, path);
+  return true;
 }

@@ -1,5 +1,6 @@
 #include "run/record_feed.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/read_digest.h"
@@ -14,8 +15,8 @@ Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
   std::int64_t size = StreamFileSize(file);
   if (size < 0 || size > kMostReadIntoMemory) return file;
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-  ReadDigest digest(size);
-  if (sha256 != nullptr) DigestReads(file, &digest);
+  std::optional<ReadDigest> digest;
+  if (sha256 != nullptr) DigestReads(file, &digest.emplace(size));
   bytes.resize(ReadBytes(file, bytes.data(), bytes.size()));
   DigestReads(file, nullptr);
   Stream* held = StreamOnBytes(std::move(bytes), size);
@@ -24,7 +25,7 @@ Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
     return file;
   }
   CloseStream(file);
-  if (sha256 != nullptr) *sha256 = digest.hex();
+  if (digest) *sha256 = digest->hex();
   return held;
 }
 

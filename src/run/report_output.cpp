@@ -1,36 +1,14 @@
 #include "run/report_output.h"
 
-#include <vector>
-
 #include "core/messages.h"
 #include "core/say.h"
 #include "platform/output_tree.h"
 #include "platform/partial_file.h"
 #include "platform/system.h"
 #include "report/report_writer.h"
-#include "report/text_escape.h"
 #include "run/output_place.h"
 
 namespace {
-
-bool IsSeparator(char c) {
-  return c == '/' || c == kPathSeparator;
-}
-
-std::vector<std::string> LevelsOf(const std::string& path) {
-  std::vector<std::string> levels;
-  std::string level;
-  for (char c : path) {
-    if (!IsSeparator(c)) {
-      level += c;
-    } else if (!level.empty()) {
-      levels.push_back(level);
-      level.clear();
-    }
-  }
-  if (!level.empty()) levels.push_back(level);
-  return levels;
-}
 
 // Collects a report's text and writes it out in large blocks.
 class BlockWriter {
@@ -61,23 +39,6 @@ bool WriteTo(Stream* stream, const Report& report, ReportFormat format, const st
 
 }  // namespace
 
-std::string RelativeLink(const std::string& from, const std::string& to) {
-  std::vector<std::string> fromLevels = LevelsOf(from);
-  std::vector<std::string> toLevels = LevelsOf(to);
-  std::size_t common = 0;
-  while (common < fromLevels.size() && common < toLevels.size() &&
-         fromLevels[common] == toLevels[common])
-    ++common;
-  std::string link;
-  if (common == 0 && !to.empty() && !IsSeparator(to[0])) {
-    link = "file:///";  // paths that begin with different drives share no root
-  } else {
-    for (std::size_t i = common; i < fromLevels.size(); ++i) link += "../";
-  }
-  for (std::size_t i = common; i < toLevels.size(); ++i) link += UrlPath(toLevels[i]) + "/";
-  return link.empty() ? "./" : link;
-}
-
 ReportOutput::~ReportOutput() {
   CloseStream(standardOutput_);
   CloseDirectory(folder_);
@@ -96,16 +57,9 @@ bool ReportOutput::Prepare(const Settings& settings, const char* startDir,
     Say(msg::kReportFormatUnknown, file);
     return false;
   }
-  switch (JudgeOutputPlace(startDir, file, cacheDir, settings.windowsNames)) {
-    case OutputPlace::kInsideCache:
-      Say(msg::kReportInsideCache, file);
-      return false;
-    case OutputPlace::kThroughCacheLink:
-      Say(msg::kReportThroughCacheLink, file);
-      return false;
-    case OutputPlace::kFine:
-      break;
-  }
+  if (SayIfRefused(JudgeOutputPlace(startDir, file, cacheDir, settings.windowsNames), file,
+                   msg::kReportInsideCache, msg::kReportThroughCacheLink))
+    return false;
   char absolute[kPathSize];
   long length = ResolveAgainst(startDir, file, absolute, sizeof absolute);
   std::string path = length < 0 ? "" : NormalPath(absolute);

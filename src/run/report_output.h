@@ -45,7 +45,3 @@ class ReportOutput {
   bool windowsNames_ = false;
   ReportFormat format_ = ReportFormat::kCsv;
 };
-
-// The folder to as a URL relative to the folder from, ending in '/': both
-// absolute and normal (NormalPath). A file URL when they share no root.
-std::string RelativeLink(const std::string& from, const std::string& to);

@@ -94,17 +94,8 @@ bool RefuseOutputPlace(const Settings& settings, const char* startDir,
     Say(msg::kOutputHoldsCache, outputDir);
     return true;
   }
-  switch (JudgeOutputPlace(startDir, outputDir, cacheDir, settings.windowsNames)) {
-    case OutputPlace::kInsideCache:
-      Say(msg::kOutputInsideCache, outputDir);
-      return true;
-    case OutputPlace::kThroughCacheLink:
-      Say(msg::kOutputThroughCacheLink, outputDir);
-      return true;
-    case OutputPlace::kFine:
-      break;
-  }
-  return false;
+  return SayIfRefused(JudgeOutputPlace(startDir, outputDir, cacheDir, settings.windowsNames),
+                      outputDir, msg::kOutputInsideCache, msg::kOutputThroughCacheLink);
 }
 
 // Opening ahead holds a few more files: only where the open-file limit is far
