@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/sha256.h"
+#include "platform/crypto.h"
 
 class ReadDigest {
  public:
@@ -25,7 +25,7 @@ class ReadDigest {
   const std::string& hex() const { return hex_; }
 
  private:
-  Sha256 sha_;
+  Hash sha_{HashKind::kSha256};
   std::int64_t size_;
   std::int64_t next_ = 0;
   std::string hex_;

@@ -4,11 +4,11 @@
 
 #include <climits>
 
-#include "platform/sha256.h"
+#include "platform/crypto.h"
 
 // The provider is opened once per object and a hash object made for each digest:
 // reusable hash objects need Windows 8.
-struct Sha256::State {
+struct Hash::State {
   BCRYPT_ALG_HANDLE algorithm = nullptr;
   BCRYPT_HASH_HANDLE hash = nullptr;
   bool failed = false;
@@ -19,18 +19,19 @@ struct Sha256::State {
   }
 };
 
-Sha256::Sha256() : state_(std::make_unique<State>()) {
-  if (BCryptOpenAlgorithmProvider(&state_->algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
+Hash::Hash(HashKind kind) : state_(std::make_unique<State>()), kind_(kind) {
+  const wchar_t* name = kind == HashKind::kSha1 ? BCRYPT_SHA1_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
+  if (BCryptOpenAlgorithmProvider(&state_->algorithm, name, nullptr, 0) < 0)
     state_->algorithm = nullptr;
   Reset();
 }
 
-Sha256::~Sha256() {
+Hash::~Hash() {
   state_->DropHash();
   if (state_->algorithm != nullptr) BCryptCloseAlgorithmProvider(state_->algorithm, 0);
 }
 
-void Sha256::Reset() {
+void Hash::Reset() {
   state_->DropHash();
   // The system allocates the hash object itself when given none.
   state_->failed =
@@ -39,7 +40,7 @@ void Sha256::Reset() {
   if (state_->failed) state_->hash = nullptr;
 }
 
-void Sha256::Update(const void* bytes, std::size_t n) {
+void Hash::Update(const void* bytes, std::size_t n) {
   // BCryptHashData takes at most ULONG_MAX bytes at a time (and a non-const pointer it only reads).
   auto* next = static_cast<UCHAR*>(const_cast<void*>(bytes));
   while (!state_->failed && n > 0) {
@@ -50,16 +51,22 @@ void Sha256::Update(const void* bytes, std::size_t n) {
   }
 }
 
-std::string Sha256::FinishHex() {
+std::string Hash::Finish() {
   UCHAR digest[32];
-  bool failed = state_->failed || BCryptFinishHash(state_->hash, digest, sizeof digest, 0) < 0;
+  ULONG size = kind_ == HashKind::kSha1 ? 20 : 32;
+  bool failed = state_->failed || BCryptFinishHash(state_->hash, digest, size, 0) < 0;
   Reset();
   if (failed) return std::string();
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (UCHAR octet : digest) {
-    hex += kHex[octet >> 4];
-    hex += kHex[octet & 0xf];
+  return std::string(reinterpret_cast<const char*>(digest), size);
+}
+
+bool RandomBytes(void* buffer, std::size_t n) {
+  auto* next = static_cast<UCHAR*>(buffer);
+  while (n > 0) {
+    ULONG piece = n > ULONG_MAX ? ULONG_MAX : static_cast<ULONG>(n);
+    if (BCryptGenRandom(nullptr, next, piece, BCRYPT_USE_SYSTEM_PREFERRED_RNG) < 0) return false;
+    next += piece;
+    n -= piece;
   }
-  return hex;
+  return true;
 }
