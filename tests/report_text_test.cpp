@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "report/text_escape.h"
+#include "core/text_escape.h"
 #include "run/output_place.h"
 
 namespace {

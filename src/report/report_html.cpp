@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/messages.h"
+#include "core/text_escape.h"
 #include "report/report_writer.h"
-#include "report/text_escape.h"
 
 namespace {
 

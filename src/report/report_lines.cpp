@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "core/text_escape.h"
 #include "report/report_writer.h"
-#include "report/text_escape.h"
 
 namespace {
 

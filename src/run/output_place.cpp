@@ -4,10 +4,10 @@
 
 #include "core/ascii.h"
 #include "core/say.h"
+#include "core/text_escape.h"
 #include "platform/ansi_path.h"
 #include "platform/real_path.h"
 #include "platform/system.h"
-#include "report/text_escape.h"
 
 namespace {
 

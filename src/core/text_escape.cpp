@@ -1,4 +1,4 @@
-#include "report/text_escape.h"
+#include "core/text_escape.h"
 
 #include <cstdio>
 
