@@ -5,13 +5,13 @@
 #include <string>
 
 #include "core/settings.h"
-#include "platform/dir_handle.h"
 #include "platform/stream.h"
 #include "report/report.h"
+#include "run/output_file.h"
 
 class ReportOutput {
  public:
-  ReportOutput() = default;
+  ReportOutput();
   ~ReportOutput();
   ReportOutput(const ReportOutput&) = delete;
   ReportOutput& operator=(const ReportOutput&) = delete;
@@ -28,7 +28,7 @@ class ReportOutput {
   bool Prepare(const Settings& settings, const char* startDir, const std::string& cacheDir);
 
   // Whether the run makes a report.
-  bool wanted() const { return standardOutput_ != nullptr || folder_ != kNoDir; }
+  bool wanted() const { return standardOutput_ != nullptr || file_.prepared(); }
 
   // Writes the whole report: a file through a partial file named only when
   // whole, never replacing anything. outputDir (absolute; "" for none) is where
@@ -38,10 +38,6 @@ class ReportOutput {
 
  private:
   Stream* standardOutput_ = nullptr;
-  std::string file_;           // as given
-  std::string folderPath_;     // absolute and normal
-  std::string name_;           // in the folder
-  DirHandle folder_ = kNoDir;  // while a file is to be written
-  bool windowsNames_ = false;
+  OutputFile file_;
   ReportFormat format_ = ReportFormat::kCsv;
 };
