@@ -13,6 +13,8 @@ inline constexpr char kBanner[] =
     "  Version " TALVEX_VERSION
     " (Linux and Windows console)\n"
     "\n";
+// The software field of a web archive's warcinfo record.
+inline constexpr char kWarcSoftware[] = "TALVEX " TALVEX_VERSION;
 inline constexpr char kUsage[] =
     "  Usage: TALVEX [switches] CacheDir\n"
     "  switches:\n"
@@ -30,6 +32,8 @@ inline constexpr char kLongOptions[] =
     "                   names a file\n"
     "    --report=FILE  write a report of every record found to FILE: .csv,\n"
     "                   .jsonl or .html (a page to browse the rescue)\n"
+    "    --warc=FILE    write the cached files as a web archive to FILE: .warc,\n"
+    "                   or .warc.gz (compressed), for replay tools\n"
     "    --version      show the version\n"
     "    --help         show this help\n"
     "\n";
@@ -70,6 +74,21 @@ inline constexpr char kReportThroughCacheLink[] =
 inline constexpr char kReportFolderMissing[] = "ERROR: can't open the folder of report file '%s'\n";
 // At the end of the run, also after ESC or a failed write.
 inline constexpr char kCantWriteReport[] = "ERROR: can't write report file '%s'\n";
+// Before the first pause, and at the end: the same for the web archive.
+inline constexpr char kWarcFormatUnknown[] =
+    "ERROR: WARC file '%s' must end in .warc or .warc.gz - refusing to guess its format.\n";
+inline constexpr char kWarcExists[] =
+    "ERROR: WARC file '%s' exists already - refusing to overwrite it.\n";
+inline constexpr char kWarcInsideCache[] =
+    "ERROR: WARC file '%s' lies inside the cache dir - refusing to change the cache.\n";
+inline constexpr char kWarcThroughCacheLink[] =
+    "ERROR: WARC file '%s' is reached through a symbolic link inside the cache dir - "
+    "refusing to let the cache choose where output goes.\n";
+inline constexpr char kWarcFolderMissing[] = "ERROR: can't open the folder of WARC file '%s'\n";
+inline constexpr char kCantWriteWarc[] = "ERROR: can't write WARC file '%s'\n";
+inline constexpr char kWarcWritten[] = "Web archive of %lu cached files written to '%s'\n";
+// Verbose: a cached file that could not be archived whole.
+inline constexpr char kCantArchive[] = "Can't archive cached file, skipping: '%s'\n";
 inline constexpr char kReportWritten[] = "Report of %lu records written to '%s'\n";
 // Verbose, once: the output lies on a disk with the Windows naming rules.
 inline constexpr char kWindowsFileSystem[] =

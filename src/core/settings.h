@@ -14,6 +14,7 @@ struct Settings {
   bool noNonAsciiNames = false;
   bool list = false;       // --list: scan and report, write no output tree
   std::string reportFile;  // --report=FILE, as given; "" for none
+  std::string warcFile;    // --warc=FILE, as given; "" for none
   // Not a switch: the file system's naming rules, which the URL mapping follows.
   bool windowsNames = kWindowsNameRules;
 };

@@ -64,6 +64,7 @@ Stream* CacheDir::OpenIndex(bool verbose) {
     CaseMatch match = MatchIgnoringCase("", name);
     if (match.count == 0 || match.name == kIndexName) continue;
     index = OpenForReadingBeneath(handle_, match.name.c_str(), refusal);
+    if (index != nullptr) indexName_ = match.name;
     if (index != nullptr && verbose) Say(msg::kUsingIndex, path_.c_str(), match.name.c_str());
     return index;
   }

@@ -32,6 +32,9 @@ class CacheDir {
   // case, naming the one taken when verbose. Returns nullptr when none opens.
   Stream* OpenIndex(bool verbose);
 
+  // The name of the index that OpenIndex opened.
+  const std::string& indexName() const { return indexName_; }
+
   // Opens for reading the cached file that the index names file, relative to the
   // cache directory. Only a regular file inside it is opened: an absolute name, a
   // ".." level or a symbolic link leading out, a FIFO, a device or a folder are
@@ -56,6 +59,7 @@ class CacheDir {
   CaseMatch MatchIgnoringCase(const std::string& folder, const std::string& name);
 
   std::string path_;
+  std::string indexName_ = kIndexName;
   DirHandle handle_ = kNoDir;
   // Each folder listed at most once per run: folder -> (name in lower case ->
   // (the first such name in byte order, how many)).

@@ -105,3 +105,9 @@ EntryBlock DecodeEntryBlock(const unsigned char* block, std::size_t length) {
   entry.recognised = true;
   return entry;
 }
+
+std::string MethodName(const EntryBlock& block) {
+  static const char* const kMethods[] = {"GET", "POST", "HEAD"};
+  if (!block.recognised) return "";
+  return block.method < 3 ? kMethods[block.method] : std::to_string(block.method);
+}

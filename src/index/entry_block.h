@@ -38,3 +38,7 @@ struct EntryBlock {
 // ending in its zero byte; otherwise an EntryBlock with recognised false and
 // every field empty or 0.
 EntryBlock DecodeEntryBlock(const unsigned char* block, std::size_t length);
+
+// The block's method as a name (GET, POST, HEAD), or its number when unknown;
+// "" for a block not recognised.
+std::string MethodName(const EntryBlock& block);

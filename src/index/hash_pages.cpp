@@ -186,3 +186,15 @@ LivePairs ReadLivePairs(Stream* index) {
   };
   return WalkHashFile(readAt, StreamFileSize(index));
 }
+
+const char* LivenessText(Liveness state) {
+  switch (state) {
+    case Liveness::kLive:
+      return "live";
+    case Liveness::kStale:
+      return "stale";
+    case Liveness::kUnknown:
+      break;
+  }
+  return "unknown";
+}

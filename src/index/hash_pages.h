@@ -22,6 +22,9 @@
 
 enum class Liveness { kUnknown, kLive, kStale };
 
+// "live", "stale" or "unknown".
+const char* LivenessText(Liveness state);
+
 // Reads up to n bytes from position of a file into buffer. Returns the count
 // read; fewer than n at the file's end or on an error.
 using ReadAt =

@@ -36,6 +36,13 @@ std::int64_t TellStream(Stream* stream);
 // It writes nothing. nullptr when there is no memory for it.
 Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size);
 
+// The bytes held by a stream that StreamOnBytes made; nullptr for a file's stream.
+const std::vector<unsigned char>* HeldBytes(const Stream* stream);
+
+// Ends the file behind a stream open for writing at the stream's position, so a
+// last part written can be taken back. Returns 0 or -1.
+int TruncateStream(Stream* stream);
+
 // A stream on what standard output was, for writing; standard output itself
 // (the C stream and its descriptor) then goes to standard error, so that
 // messages never mix with what is written to the stream. nullptr when that

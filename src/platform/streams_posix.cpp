@@ -21,6 +21,15 @@ Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size) {
   return new (std::nothrow) Stream{-1, size, 0, nullptr, std::move(bytes)};
 }
 
+const std::vector<unsigned char>* HeldBytes(const Stream* stream) {
+  return stream->fd < 0 ? &stream->bytes : nullptr;
+}
+
+int TruncateStream(Stream* stream) {
+  if (stream->fd < 0) return -1;
+  return ftruncate(stream->fd, static_cast<off_t>(stream->position)) == 0 ? 0 : -1;
+}
+
 int CloseStream(Stream* stream) {
   if (stream == nullptr) return -1;
   // A failure here can be the late report of a failed write.

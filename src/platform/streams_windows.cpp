@@ -81,6 +81,15 @@ std::int64_t StreamFileSize(Stream* stream) {
   return _filelengthi64(_fileno(stream->file));
 }
 
+const std::vector<unsigned char>* HeldBytes(const Stream* stream) {
+  return stream->file == nullptr ? &stream->bytes : nullptr;
+}
+
+int TruncateStream(Stream* stream) {
+  if (stream->file == nullptr || std::fflush(stream->file) != 0) return -1;
+  return _chsize_s(_fileno(stream->file), _ftelli64(stream->file)) == 0 ? 0 : -1;
+}
+
 std::int64_t TellStream(Stream* stream) {
   if (stream->file == nullptr) return stream->position;
   return _ftelli64(stream->file);

@@ -18,31 +18,13 @@ std::string Number(long long value) {
   return std::to_string(value);
 }
 
-const char* StateText(Liveness state) {
-  switch (state) {
-    case Liveness::kLive:
-      return "live";
-    case Liveness::kStale:
-      return "stale";
-    case Liveness::kUnknown:
-      break;
-  }
-  return "unknown";
-}
-
-std::string MethodText(const EntryBlock& block) {
-  static const char* const kMethods[] = {"GET", "POST", "HEAD"};
-  if (!block.recognised) return "";
-  return block.method < 3 ? kMethods[block.method] : Number(block.method);
-}
-
 std::vector<Field> FieldsOf(const ReportRow& row) {
   const EntryBlock& block = row.block;
   auto known = [&](std::uint32_t value) { return block.recognised ? Number(value) : ""; };
   return {
       {"number", Number(row.number), true},
       {"offset", Number(row.offset), true},
-      {"state", StateText(row.state)},
+      {"state", LivenessText(row.state)},
       {"url", row.url},
       {"cached_file", row.file},
       {"type", Number(row.type), true},
@@ -56,7 +38,7 @@ std::vector<Field> FieldsOf(const ReportRow& row) {
       {"content_length", known(block.contentLength), true},
       {"expires", block.recognised ? IsoTime(block.expires) : ""},
       {"expires_raw", known(block.expires), true},
-      {"method", MethodText(block)},
+      {"method", MethodName(block)},
       {"size", row.size < 0 ? "missing" : Number(row.size), true},
       {"sha256", row.sha256},
       {"outcome", row.outcome},

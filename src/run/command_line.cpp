@@ -11,12 +11,17 @@ namespace {
 // A long option, "--name" or "--name=value": kRun when known and taken.
 ParseResult ParseLongOption(const char* option, Settings& settings) {
   static const char kReport[] = "report=";
+  static const char kWarc[] = "warc=";
   if (std::strcmp(option, "list") == 0) {
     settings.list = true;
     return ParseResult::kRun;
   }
   if (std::strncmp(option, kReport, sizeof kReport - 1) == 0 && option[sizeof kReport - 1]) {
     settings.reportFile = option + sizeof kReport - 1;
+    return ParseResult::kRun;
+  }
+  if (std::strncmp(option, kWarc, sizeof kWarc - 1) == 0 && option[sizeof kWarc - 1]) {
+    settings.warcFile = option + sizeof kWarc - 1;
     return ParseResult::kRun;
   }
   if (std::strcmp(option, "help") == 0) return ParseResult::kHelp;

@@ -34,13 +34,13 @@ const char* OutcomeText(Outcome outcome) {
   return msg::kOutcomeListed;
 }
 
-void AddRow(Reporting& reporting, long number, FoundRecord& found, const EntryResult& result,
-            EntryFacts& facts) {
-  if (!facts.movedAside.empty()) reporting.report.MovedAside(facts.movedAside);
+void AddRow(Report& report, long number, FoundRecord& found, Liveness state,
+            const EntryResult& result, EntryFacts& facts) {
+  if (!facts.movedAside.empty()) report.MovedAside(facts.movedAside);
   ReportRow row;
   row.number = number;
   row.offset = found.position;
-  row.state = reporting.pairs.Judge(found.position, found.lenEntry, found.lenUrl);
+  row.state = state;
   row.url = std::move(found.url);
   row.file = std::move(found.file);
   row.type = found.type;
@@ -52,34 +52,48 @@ void AddRow(Reporting& reporting, long number, FoundRecord& found, const EntryRe
   row.outcome = OutcomeText(result.outcome);
   row.reason = result.reason;
   row.savedPath = std::move(facts.savedPath);
-  reporting.report.Add(std::move(row));
+  report.Add(std::move(row));
+}
+
+// How the feed reads the cached files ahead for what the run records.
+Reading ReadingFor(const Settings& settings, const Recording* recording) {
+  Reading reading;
+  if (recording == nullptr) return reading;
+  reading.intoMemory = true;
+  // A listing hashes for its report in this thread: the work is shared.
+  reading.sha256 = recording->report != nullptr && !settings.list;
+  reading.sha1 = recording->warc != nullptr;
+  return reading;
 }
 
 }  // namespace
 
 Stop ProcessEntries(const Settings& settings, Stream* index, std::size_t cacheDirLength,
                     Tally& tally, const EntryHandler& extract, const OpenQuietly& openAhead,
-                    Reporting* reporting) {
+                    Recording* recording) {
   const std::size_t maxFileLength = kPathSize - cacheDirLength;
-  Reading reading = reporting == nullptr ? Reading::kOpen
-                    : settings.list      ? Reading::kInMemory
-                                         : Reading::kHashed;
-  RecordFeed feed(index, maxFileLength, openAhead, reading);
+  Report* report = recording != nullptr ? recording->report : nullptr;
+  RecordFeed feed(index, maxFileLength, openAhead, ReadingFor(settings, recording));
   long number = 0;
   for (FoundRecord found; feed.Next(found);) {
     ++number;
     EntryFacts facts;
     EntryResult result = {Outcome::kMissing, Stop::kNone, msg::kReasonPathTooLong};
+    Liveness state = Liveness::kUnknown;
+    if (recording != nullptr)
+      state = recording->pairs.Judge(found.position, found.lenEntry, found.lenUrl);
     if (found.file.size() >= maxFileLength) {
       if (settings.verbose) Say(msg::kCachedPathTooLong, found.file.c_str());
     } else {
       if (settings.verbose) ListRecord(number, found);
+      if (recording != nullptr && recording->warc != nullptr)
+        recording->warc->Add(found, state, &found.source);
       result = extract({found.file.c_str(), found.url.c_str(), found.modificationTime,
-                        found.lastAccessTime, found.source, reporting ? &facts : nullptr,
+                        found.lastAccessTime, found.source, report ? &facts : nullptr,
                         found.sha256.c_str()});
     }
     tally.Count(result.outcome);
-    if (reporting != nullptr) AddRow(*reporting, number, found, result, facts);
+    if (report != nullptr) AddRow(*report, number, found, state, result, facts);
     if (result.stop != Stop::kNone) return result.stop;
   }
   return Stop::kNone;

@@ -3,20 +3,21 @@
 #include <optional>
 #include <utility>
 
+#include "platform/crypto.h"
 #include "platform/read_digest.h"
 #include "platform/system.h"
 
 namespace {
 
-// The cached file read whole into memory, its file then closed; with sha256
-// given, hashed on the way. The file itself, unread, when it is larger than
+// The cached file read whole into memory, its file then closed; hashed on the
+// way as reading asks. The file itself, unread, when it is larger than
 // kMostReadIntoMemory or no memory is left for it.
-Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
+Stream* ReadIntoMemory(Stream* file, const Reading& reading, FoundRecord& found) {
   std::int64_t size = StreamFileSize(file);
   if (size < 0 || size > kMostReadIntoMemory) return file;
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
   std::optional<ReadDigest> digest;
-  if (sha256 != nullptr) DigestReads(file, &digest.emplace(size));
+  if (reading.sha256) DigestReads(file, &digest.emplace(size));
   bytes.resize(ReadBytes(file, bytes.data(), bytes.size()));
   DigestReads(file, nullptr);
   Stream* held = StreamOnBytes(std::move(bytes), size);
@@ -25,7 +26,13 @@ Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
     return file;
   }
   CloseStream(file);
-  if (digest) *sha256 = digest->hex();
+  if (digest) found.sha256 = digest->hex();
+  const std::vector<unsigned char>& kept = *HeldBytes(held);
+  if (reading.sha1 && kept.size() == static_cast<std::size_t>(size)) {
+    Hash sha1(HashKind::kSha1);
+    sha1.Update(kept.data(), kept.size());
+    found.sha1 = sha1.Finish();
+  }
   return held;
 }
 
@@ -69,7 +76,7 @@ bool RecordFeed::Find(FoundRecord& found) {
   found.modificationTime = LoadU32(record + kModificationTimeOffset);
   found.lastAccessTime = LoadU32(record + kLastAccessTimeOffset);
   found.source = nullptr;
-  if (reading_ != Reading::kOpen) found.block = DecodeEntryBlock(record, lenEntry);
+  if (reading_.intoMemory) found.block = DecodeEntryBlock(record, lenEntry);
   return true;
 }
 
@@ -91,10 +98,8 @@ void RecordFeed::ReadAhead() {
     FoundRecord found;
     bool more = Find(found);
     if (more && found.file.size() < maxFileLength_) found.source = open_(found.file.c_str());
-    // While a listing only hashes, the hashing is left to it: the work is shared.
-    if (found.source != nullptr && reading_ != Reading::kOpen)
-      found.source =
-          ReadIntoMemory(found.source, reading_ == Reading::kHashed ? &found.sha256 : nullptr);
+    if (found.source != nullptr && reading_.intoMemory)
+      found.source = ReadIntoMemory(found.source, reading_, found);
     std::unique_lock<std::mutex> lock(mutex_);
     if (queue_.size() >= kReadAheadDepth)
       roomy_.wait(lock, [this] { return stopping_ || queue_.size() <= kReadAheadDepth / 2; });

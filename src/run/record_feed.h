@@ -30,10 +30,12 @@ struct FoundRecord {
   std::uint32_t modificationTime = 0;
   std::uint32_t lastAccessTime = 0;
   Stream* source = nullptr;  // the cached file, when it was opened ahead
-  // For a report: the entry block decoded, and the SHA-256 of the cached file
-  // when it was read ahead into memory whole.
+  // For a report or an archive: the entry block decoded, and the digests asked
+  // for of the cached file when it was read ahead into memory whole: SHA-256 in
+  // hex, SHA-1 raw.
   EntryBlock block;
   std::string sha256;
+  std::string sha1;
 };
 
 // Opens a cached file, saying nothing; nullptr when it cannot.
@@ -52,10 +54,10 @@ inline constexpr std::int64_t kMostReadIntoMemory = 256 * 1024;
 inline constexpr std::size_t kReadAheadMinHandles = 256;
 
 // What the thread does with the cached files besides opening them.
-enum class Reading {
-  kOpen,
-  kHashed,    // for a report: small ones are read into memory and hashed
-  kInMemory,  // for a listing: small ones are read into memory, for the caller to hash
+struct Reading {
+  bool intoMemory = false;  // small ones are read into memory; each entry block is decoded
+  bool sha256 = false;      // those read into memory are hashed for a report
+  bool sha1 = false;        // and for an archive
 };
 
 class RecordFeed {
@@ -63,7 +65,7 @@ class RecordFeed {
   // Feeds the records of the index from the stream's position. With open given
   // and a second processor to run on, a thread finds them and opens the cached file of each
   // whose name is shorter than maxFileLength; else they are found as they are asked for.
-  // Reading more than kOpen: each record's entry block is decoded too.
+  // Reading into memory: each record's entry block is decoded too.
   RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, Reading reading);
   // Stops the thread and closes what it opened that was not taken.
   ~RecordFeed();

@@ -1,6 +1,7 @@
 #include "run/run.h"
 
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,7 @@
 #include "run/entry_loop.h"
 #include "run/output_place.h"
 #include "run/report_output.h"
+#include "run/warc_output.h"
 
 namespace {
 
@@ -108,7 +110,7 @@ OpenQuietly OpenAhead(const CacheDir& cache) {
 // Extracts every entry of the index into the current directory, the output
 // directory (outputMade: the run made it). Returns why it stopped early, if it did.
 Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMade, Tally& tally,
-                Reporting* reporting) {
+                Recording* recording) {
   auto extraction = std::make_unique<Extraction>();
   // The output tree is reached through handles from here on.
   extraction->folders.Start(OpenDirectory("."), outputMade);
@@ -121,17 +123,18 @@ Stop ExtractAll(Settings settings, CacheDir& cache, Stream* index, bool outputMa
   return ProcessEntries(
       settings, index, cache.path().size(), tally,
       [&](const Entry& entry) { return ExtractEntry(settings, cache, *extraction, entry); },
-      OpenAhead(cache), reporting);
+      OpenAhead(cache), recording);
 }
 
-// Lists every entry of the index into the report, writing nothing else.
+// Lists every entry of the index into the report (and the archive), writing
+// nothing else.
 Stop ListAll(const Settings& settings, CacheDir& cache, Stream* index, Tally& tally,
-             Reporting& reporting) {
+             Recording& recording) {
   auto chunk = std::make_unique<unsigned char[]>(kChunkSize);
   return ProcessEntries(
       settings, index, cache.path().size(), tally,
       [&](const Entry& entry) { return ListEntry(settings, cache, entry, chunk.get()); },
-      OpenAhead(cache), &reporting);
+      OpenAhead(cache), &recording);
 }
 
 // The output directory, absolute and normal, where the report's page links to.
@@ -189,6 +192,8 @@ int Run(int argc, const char* const* argv) {
   if (!ResolveCacheDir(settings, startDir, cacheDir)) return kExitNoIndex;
   if (!settings.list && RefuseOutputPlace(settings, startDir, cacheDir)) return kExitOutputRefused;
   if (!reportOutput.Prepare(settings, startDir, cacheDir)) return kExitOutputRefused;
+  WarcOutput warc;
+  if (!warc.Prepare(settings, startDir, cacheDir)) return kExitOutputRefused;
   const char* outputDir = settings.outputDir.c_str();
   if (announce) {
     Say(msg::kUsingCacheDir, cacheDir.c_str());
@@ -204,11 +209,17 @@ int Run(int argc, const char* const* argv) {
     Say(msg::kCantOpenIndex, (cacheDir + kIndexName).c_str());
     return kExitNoIndex;
   }
-  std::unique_ptr<Reporting> reporting;
-  if (reportOutput.wanted() || settings.list) {
-    reporting = std::make_unique<Reporting>();
-    reporting->pairs = ReadLivePairs(index);
+  std::unique_ptr<Report> report;
+  if (reportOutput.wanted() || settings.list) report = std::make_unique<Report>();
+  std::unique_ptr<Recording> recording;
+  if (report || warc.wanted()) {
+    recording = std::make_unique<Recording>();
+    recording->pairs = ReadLivePairs(index);
+    recording->report = report.get();
   }
+  // A web archive that cannot be started is said, and the rescue goes on.
+  if (warc.wanted() && warc.Start(cache, index, static_cast<std::uint32_t>(std::time(nullptr))))
+    recording->warc = &warc;
   // The first page of the index is its header; records are searched after it.
   SeekStream(index, kIndexSearchStart);
   bool outputMade = false;
@@ -216,21 +227,23 @@ int Run(int argc, const char* const* argv) {
   Tally tally;
   Stop stop = Stop::kNone;
   if (settings.list) {
-    stop = ListAll(settings, cache, index, tally, *reporting);
+    stop = ListAll(settings, cache, index, tally, *recording);
   } else {
     entered = EnterOutputDir(outputDir, &outputMade);
     if (entered == kExitOk)
-      stop = ExtractAll(settings, cache, index, outputMade, tally, reporting.get());
+      stop = ExtractAll(settings, cache, index, outputMade, tally, recording.get());
   }
   CloseStream(index);
   if (entered != kExitOk) return entered;
-  // The report covers the entries taken, also when the run stopped early.
+  // The report and the archive cover the entries taken, also when the run
+  // stopped early.
   bool reported = true;
-  if (reporting) {
-    if (stop != Stop::kNone) reporting->report.CutShort(ReasonOf(stop));
-    reporting->report.Finish();
-    reported = reportOutput.Write(reporting->report, AbsoluteOutputDir(settings, startDir));
+  if (report) {
+    if (stop != Stop::kNone) report->CutShort(ReasonOf(stop));
+    report->Finish();
+    reported = reportOutput.Write(*report, AbsoluteOutputDir(settings, startDir));
   }
+  bool archived = !warc.wanted() || warc.Finish();
   if (stop != Stop::kNone) return ExitCodeOf(stop);
   if (tally.found == 0) Say(msg::kNoRecordFound);
 
@@ -240,11 +253,13 @@ int Run(int argc, const char* const* argv) {
   }
   if (announce) {
     Say(msg::kSummary, tally.found, tally.saved, tally.alreadySaved, tally.failed, tally.missing);
-    if (reporting && reported)
-      Say(msg::kReportWritten, static_cast<unsigned long>(reporting->report.rows().size()),
+    if (report && reported)
+      Say(msg::kReportWritten, static_cast<unsigned long>(report->rows().size()),
           settings.reportFile.c_str());
+    if (warc.wanted() && archived)
+      Say(msg::kWarcWritten, warc.archived(), settings.warcFile.c_str());
     Say(msg::kWorkCompleted);
   }
-  if (!reported) return kExitWriteFailed;
+  if (!reported || !archived) return kExitWriteFailed;
   return tally.failed == 0 ? kExitOk : kExitSomeFailed;
 }

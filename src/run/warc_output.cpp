@@ -1,0 +1,170 @@
+#include "run/warc_output.h"
+
+#include <cctype>
+
+#include "core/messages.h"
+#include "core/say.h"
+#include "core/text_escape.h"
+#include "platform/crypto.h"
+
+namespace {
+
+const std::uint32_t kPost = 1;
+
+bool EndsWithIgnoringCase(const std::string& text, const std::string& ending) {
+  if (text.size() <= ending.size()) return false;
+  for (std::size_t i = 0; i < ending.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[text.size() - ending.size() + i]);
+    if (std::tolower(c) != ending[i]) return false;
+  }
+  return true;
+}
+
+// The index's SHA-256 in hex, read whole from its start; "" when it reads short.
+std::string IndexDigest(Stream* index) {
+  Hash sha(HashKind::kSha256);
+  std::int64_t size = StreamFileSize(index);
+  std::vector<unsigned char> piece(1 << 16);
+  std::int64_t read = 0;
+  SeekStream(index, 0);
+  for (std::size_t got = 1; got > 0;) {
+    got = ReadBytes(index, piece.data(), piece.size());
+    sha.Update(piece.data(), got);
+    read += static_cast<std::int64_t>(got);
+  }
+  SeekStream(index, 0);
+  std::string hex = sha.FinishHex();
+  return read == size ? hex : "";
+}
+
+void AddKnown(std::vector<WarcField>& fields, const char* name, const std::string& value) {
+  if (!value.empty()) fields.push_back({name, value});
+}
+
+}  // namespace
+
+WarcOutput::WarcOutput()
+    : file_({msg::kWarcInsideCache, msg::kWarcThroughCacheLink, msg::kWarcFolderMissing,
+             msg::kWarcExists}) {}
+
+bool WarcOutput::Prepare(const Settings& settings, const char* startDir,
+                         const std::string& cacheDir) {
+  const std::string& file = settings.warcFile;
+  if (file.empty()) return true;
+  if (EndsWithIgnoringCase(file, ".warc.gz")) {
+    gzipLevel_ = kWarcGzipLevel;
+  } else if (!EndsWithIgnoringCase(file, ".warc")) {
+    Say(msg::kWarcFormatUnknown, file.c_str());
+    return false;
+  }
+  verbose_ = settings.verbose;
+  return file_.Prepare(file, settings, startDir, cacheDir);
+}
+
+bool WarcOutput::Start(CacheDir& cache, Stream* index, std::uint32_t runTime) {
+  cache_ = &cache;
+  runTime_ = runTime;
+  Stream* stream = file_.Open();
+  if (stream != nullptr) {
+    writer_ = std::make_unique<WarcWriter>(stream, gzipLevel_);
+    std::vector<WarcField> info = {{"software", msg::kWarcSoftware},
+                                   {"format", "WARC File Format 1.1"},
+                                   {"index", cache.path() + cache.indexName()}};
+    AddKnown(info, "index-sha256", IndexDigest(index));
+    info.push_back({"run-time", IsoTime(runTime)});
+    if (writer_->Begin(runTime, info)) return true;
+  }
+  Failed();
+  return false;
+}
+
+Capture WarcOutput::CaptureOf(const FoundRecord& found, Liveness state) const {
+  Capture capture;
+  capture.url = found.url;
+  capture.date = found.lastAccessTime     ? found.lastAccessTime
+                 : found.modificationTime ? found.modificationTime
+                                          : runTime_;
+  const EntryBlock& block = found.block;
+  std::vector<WarcField>& fields = capture.metadata;
+  fields = {{"cached_file", found.file},
+            {"offset", std::to_string(found.position)},
+            {"state", LivenessText(state)},
+            {"type", std::to_string(found.type)}};
+  AddKnown(fields, "modified", IsoTime(found.modificationTime));
+  AddKnown(fields, "accessed", IsoTime(found.lastAccessTime));
+  if (block.recognised) {
+    AddKnown(fields, "content_type", block.contentType);
+    AddKnown(fields, "content_encoding", block.contentEncoding);
+    AddKnown(fields, "charset", block.charset);
+    fields.push_back({"content_length", std::to_string(block.contentLength)});
+    AddKnown(fields, "expires", IsoTime(block.expires));
+    fields.push_back({"method", MethodName(block)});
+  }
+  return capture;
+}
+
+void WarcOutput::Add(const FoundRecord& found, Liveness state, Stream** source) {
+  if (!writer_) return;
+  if (found.block.recognised && found.block.method == kPost) {
+    auto held = std::make_unique<Held>();
+    held->capture = CaptureOf(found, state);
+    held->block = found.block;
+    held->file = found.file;
+    posts_.push_back(std::move(held));
+    return;
+  }
+  if (*source == nullptr) *source = Open(found.file);
+  if (*source == nullptr) return;
+  Capture capture = CaptureOf(found, state);
+  capture.block = &found.block;
+  Archive(capture, found.file.c_str(), *source, found.sha1);
+}
+
+Stream* WarcOutput::Open(const std::string& file) {
+  Settings quiet;
+  bool noHandles = false;
+  return cache_->OpenCachedFile(quiet, file.c_str(), &noHandles);
+}
+
+void WarcOutput::Archive(const Capture& capture, const char* file, Stream* source,
+                         const std::string& sha1) {
+  std::int64_t size = StreamFileSize(source);
+  const std::vector<unsigned char>* held = HeldBytes(source);
+  Archived archived = Archived::kUnreadable;
+  if (size < 0) {
+    archived = Archived::kUnreadable;
+  } else if (held == nullptr) {
+    archived = writer_->AddFile(capture, source, size);
+  } else if (held->size() == static_cast<std::size_t>(size)) {
+    archived = writer_->AddBytes(capture, held->data(), held->size(), sha1) ? Archived::kDone
+                                                                            : Archived::kFailed;
+  }
+  if (archived == Archived::kDone) ++archived_;
+  if (archived == Archived::kUnreadable && verbose_) Say(msg::kCantArchive, file);
+  if (archived == Archived::kFailed) Failed();
+}
+
+bool WarcOutput::Finish() {
+  if (!writer_) return !file_.prepared();
+  for (const auto& held : posts_) {
+    if (!writer_) break;
+    Stream* source = Open(held->file);
+    if (source == nullptr) continue;
+    held->capture.block = &held->block;
+    Archive(held->capture, held->file.c_str(), source, "");
+    CloseStream(source);
+  }
+  if (!writer_) return false;
+  bool ended = writer_->End();
+  writer_.reset();
+  if (ended) return file_.Close(msg::kCantWriteWarc);
+  file_.Drop();
+  Say(msg::kCantWriteWarc, file_.file());
+  return false;
+}
+
+void WarcOutput::Failed() {
+  writer_.reset();
+  file_.Drop();
+  Say(msg::kCantWriteWarc, file_.file());
+}

@@ -1,0 +1,181 @@
+#include "warc/warc_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/text_escape.h"
+
+namespace {
+
+const char kRevisitProfile[] = "http://netpreserve.org/warc/1.1/revisit/identical-payload-digest";
+const std::size_t kSniffLength = 512;
+const std::size_t kPiece = 1 << 16;
+
+// The date of a record: an ISO time, the run's time for a capture with none.
+std::string DateOf(std::uint32_t seconds) {
+  return IsoTime(seconds);
+}
+
+}  // namespace
+
+WarcWriter::WarcWriter(Stream* out, int gzipLevel) : out_(out), writer_(out) {
+  if (gzipLevel > 0) gzip_ = std::make_unique<GzipMembers>(gzipLevel);
+  // Record IDs: the SHA-1 of a random seed and the record's number. Without a
+  // random source, the IDs stay unique within the archive.
+  RandomBytes(seed_, sizeof seed_);
+}
+
+std::string WarcWriter::NextId() {
+  ++records_;
+  ids_.Update(seed_, sizeof seed_);
+  ids_.Update(&records_, sizeof records_);
+  std::string digest = ids_.Finish();
+  unsigned char bytes[16] = {};
+  std::memcpy(bytes, digest.data(), std::min(digest.size(), sizeof bytes));
+  if (digest.size() < sizeof bytes) std::memcpy(bytes + 8, &records_, sizeof records_);
+  return RecordId(bytes);
+}
+
+bool WarcWriter::Block(const void* bytes, std::size_t n, bool end) {
+  if (failed_) return false;
+  if (gzip_ == nullptr) {
+    failed_ = !writer_.Take(std::string_view(static_cast<const char*>(bytes), n));
+  } else {
+    compressed_.clear();
+    failed_ = !gzip_->Add(bytes, n, end, compressed_) || !writer_.Take(compressed_);
+  }
+  return !failed_;
+}
+
+bool WarcWriter::Head(const char* type, const std::vector<WarcField>& fields,
+                      std::uint64_t length) {
+  std::string head = RecordHead(type, fields, length);
+  return Block(head.data(), head.size(), false);
+}
+
+bool WarcWriter::Begin(std::uint32_t runTime, const std::vector<WarcField>& info) {
+  std::string body = WarcFields(info);
+  sha1_.Update(body.data(), body.size());
+  Head("warcinfo",
+       {{"WARC-Record-ID", NextId()},
+        {"WARC-Date", DateOf(runTime)},
+        {"Content-Type", "application/warc-fields"},
+        {"WARC-Block-Digest", Sha1Label(sha1_.Finish())}},
+       body.size());
+  Block(body.data(), body.size(), false);
+  return Block(kRecordEnd, 4, true);
+}
+
+bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, std::uint64_t length,
+                             const unsigned char* head, std::size_t headLength, bool* revisit) {
+  std::string uri = TargetUri(capture.url);
+  std::string date = DateOf(capture.date);
+  std::string digest = Sha1Label(sha1);
+  id_ = NextId();
+  auto found = originals_.find(uri + ' ' + sha1);
+  *revisit = found != originals_.end();
+  if (*revisit) {
+    static const std::string kEmptyDigest = "sha1:3I42H3S6NNFQ2MSVX7XZKYAYSCX5QBYJ";
+    Head("revisit",
+         {{"WARC-Record-ID", id_},
+          {"WARC-Date", date},
+          {"WARC-Target-URI", uri},
+          {"WARC-Profile", kRevisitProfile},
+          {"WARC-Refers-To", found->second.id},
+          {"WARC-Refers-To-Target-URI", uri},
+          {"WARC-Refers-To-Date", found->second.date},
+          {"WARC-Payload-Digest", digest},
+          {"WARC-Block-Digest", kEmptyDigest}},
+         0);
+    return Block(kRecordEnd, 4, true);
+  }
+  originals_.emplace(uri + ' ' + sha1, Original{id_, date});
+  return Head("resource",
+              {{"WARC-Record-ID", id_},
+               {"WARC-Date", date},
+               {"WARC-Target-URI", uri},
+               {"Content-Type", ContentTypeOf(*capture.block, head, headLength)},
+               {"WARC-Payload-Digest", digest},
+               {"WARC-Block-Digest", digest}},
+              length);
+}
+
+bool WarcWriter::Metadata(const Capture& capture) {
+  std::string body = WarcFields(capture.metadata);
+  sha1_.Update(body.data(), body.size());
+  std::string concurrent = id_;
+  Head("metadata",
+       {{"WARC-Record-ID", NextId()},
+        {"WARC-Date", DateOf(capture.date)},
+        {"WARC-Target-URI", TargetUri(capture.url)},
+        {"WARC-Concurrent-To", concurrent},
+        {"Content-Type", "application/warc-fields"},
+        {"WARC-Block-Digest", Sha1Label(sha1_.Finish())}},
+       body.size());
+  Block(body.data(), body.size(), false);
+  return Block(kRecordEnd, 4, true);
+}
+
+bool WarcWriter::AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n,
+                          std::string sha1) {
+  if (sha1.empty()) {
+    sha1_.Update(bytes, n);
+    sha1 = sha1_.Finish();
+  }
+  bool revisit = false;
+  if (!HeadCapture(capture, sha1, n, bytes, std::min(n, kSniffLength), &revisit)) return false;
+  if (!revisit) {
+    Block(bytes, n, false);
+    Block(kRecordEnd, 4, true);
+  }
+  return Metadata(capture);
+}
+
+Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_t size) {
+  if (failed_) return Archived::kFailed;
+  auto piece = std::make_unique<unsigned char[]>(kPiece);
+  unsigned char head[kSniffLength];
+  std::size_t headLength = 0;
+  std::int64_t read = 0;
+  for (std::size_t got = 1; got > 0 && read < size;) {
+    got = ReadBytes(source, piece.get(),
+                    static_cast<std::size_t>(std::min<std::int64_t>(kPiece, size - read)));
+    if (read == 0) std::memcpy(head, piece.get(), headLength = std::min(got, kSniffLength));
+    sha1_.Update(piece.get(), got);
+    read += static_cast<std::int64_t>(got);
+  }
+  std::string sha1 = sha1_.Finish();
+  if (read != size || SeekStream(source, 0) != 0) return Archived::kUnreadable;
+  // Where the record starts, so that a file that changes while read is taken back.
+  if (!writer_.Flush()) failed_ = true;
+  std::int64_t start = TellStream(out_);
+  bool revisit = false;
+  if (!HeadCapture(capture, sha1, static_cast<std::uint64_t>(size), head, headLength, &revisit))
+    return Archived::kFailed;
+  if (!revisit) {
+    for (read = 0; read < size && !failed_;) {
+      std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(kPiece, size - read));
+      std::size_t got = ReadBytes(source, piece.get(), want);
+      sha1_.Update(piece.get(), got);
+      read += static_cast<std::int64_t>(got);
+      Block(piece.get(), got, false);
+      if (got < want) break;
+    }
+    bool same = read == size && sha1_.Finish() == sha1;
+    SeekStream(source, 0);
+    if (!same) {
+      if (gzip_ != nullptr) gzip_->Add(nullptr, 0, true, compressed_);
+      failed_ =
+          failed_ || !writer_.Flush() || SeekStream(out_, start) != 0 || TruncateStream(out_) != 0;
+      originals_.erase(TargetUri(capture.url) + ' ' + sha1);
+      return failed_ ? Archived::kFailed : Archived::kUnreadable;
+    }
+    Block(kRecordEnd, 4, true);
+  }
+  return Metadata(capture) ? Archived::kDone : Archived::kFailed;
+}
+
+bool WarcWriter::End() {
+  if (!failed_ && !writer_.Flush()) failed_ = true;
+  return !failed_;
+}

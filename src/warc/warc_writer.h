@@ -1,0 +1,84 @@
+// A web archive (WARC 1.1) of the cached files: one resource record of each
+// file's bytes, or a revisit record where the same URL was archived with the
+// same bytes before, each followed by a metadata record of what the index says.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/block_writer.h"
+#include "index/entry_block.h"
+#include "platform/crypto.h"
+#include "platform/stream.h"
+#include "warc/gzip_member.h"
+#include "warc/warc_text.h"
+
+// One cached file to archive, as the index gives it.
+struct Capture {
+  std::string url;
+  std::uint32_t date = 0;  // seconds since 1970, UTC
+  const EntryBlock* block = nullptr;
+  std::vector<WarcField> metadata;  // for the metadata record
+};
+
+// What became of a capture whose bytes are read from a file.
+enum class Archived { kDone, kUnreadable, kFailed };
+
+class WarcWriter {
+ public:
+  // Writes to out, plain, or with each record a gzip member at gzipLevel (0: plain).
+  WarcWriter(Stream* out, int gzipLevel);
+
+  // Writes the warcinfo record, dated runTime, with the fields given. Returns
+  // false when the archive could not be written.
+  bool Begin(std::uint32_t runTime, const std::vector<WarcField>& info);
+
+  // Archives a capture of n bytes held in memory; sha1 is their raw SHA-1 when
+  // known, else "".
+  bool AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n,
+                std::string sha1);
+
+  // Archives a capture of size bytes read from source from its start: read once
+  // for the digest and once into the record. A file that reads short, or gives
+  // other bytes the second time, is kUnreadable and leaves nothing behind.
+  // The source is left at its start.
+  Archived AddFile(const Capture& capture, Stream* source, std::int64_t size);
+
+  // Writes out what is held. Returns false when the archive could not be written.
+  bool End();
+
+  // Whether a write failed: nothing more is written then.
+  bool failed() const { return failed_; }
+
+ private:
+  struct Original {
+    std::string id;
+    std::string date;
+  };
+
+  std::string NextId();
+  // Writes the head of a record of the type and fields, plus Content-Length.
+  bool Head(const char* type, const std::vector<WarcField>& fields, std::uint64_t length);
+  bool Block(const void* bytes, std::size_t n, bool end);
+  // Heads the capture's record: a revisit (true, nothing more to write) or a
+  // resource whose block the caller writes next.
+  bool HeadCapture(const Capture& capture, const std::string& sha1, std::uint64_t length,
+                   const unsigned char* head, std::size_t headLength, bool* revisit);
+  bool Metadata(const Capture& capture);
+
+  Stream* out_;
+  BlockWriter writer_;
+  std::unique_ptr<GzipMembers> gzip_;
+  std::string compressed_;
+  Hash sha1_{HashKind::kSha1};
+  Hash ids_{HashKind::kSha1};
+  unsigned char seed_[16] = {};
+  std::uint64_t records_ = 0;
+  std::string id_;                                       // of the last resource or revisit record
+  std::unordered_map<std::string, Original> originals_;  // by URI, space, digest
+  bool failed_ = false;
+};
