@@ -19,6 +19,7 @@
 // How many partial files one folder can hold at once: one per run writing there.
 inline constexpr unsigned kPartialSlots = 100;
 inline constexpr std::size_t kPartialNameSize = 24;
+inline constexpr int kLivePartials = 2;
 
 // The name of a slot's partial file under the naming rules given: ":talvex-partial"
 // and ":talvex-partial.N" (':' is escaped in every name the mapping yields), or
@@ -27,7 +28,8 @@ inline constexpr std::size_t kPartialNameSize = 24;
 void PartialSlotName(bool windowsNames, unsigned slot, char (&name)[kPartialNameSize]);
 
 // Goes from none to open (Create), closed (Close), then named (Name) or dropped
-// (Drop, or the destructor): back to none. One exists at a time in the process.
+// (Drop, or the destructor): back to none. At most kLivePartials exist at a time
+// in the process: an entry's and a web archive's.
 class PartialFile {
  public:
   enum class Naming {
@@ -79,5 +81,6 @@ class PartialFile {
   Stream* stream_ = nullptr;   // while open
   std::intptr_t hold_ = -1;    // per system: what marks the file as this live run's
   bool unnamed_ = false;       // made without a name: no other run can see it
+  int live_ = -1;              // its place among those a signal removes, if any
   char name_[kPartialNameSize] = {};
 };

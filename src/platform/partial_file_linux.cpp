@@ -20,12 +20,16 @@
 
 namespace {
 
-// The partial file that exists, for the signal handler.
-volatile sig_atomic_t g_partialDir = -1;
-const char* volatile g_partialName = nullptr;
+// The named partial files that exist, for the signal handler.
+struct LivePartial {
+  volatile sig_atomic_t dir = -1;
+  const char* volatile name = nullptr;
+};
+LivePartial g_live[kLivePartials];
 
 void RemovePartialAndReraise(int signalNumber) {
-  if (g_partialDir >= 0 && g_partialName != nullptr) unlinkat(g_partialDir, g_partialName, 0);
+  for (const LivePartial& live : g_live)
+    if (live.dir >= 0 && live.name != nullptr) unlinkat(live.dir, live.name, 0);
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
@@ -142,8 +146,11 @@ CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames, bool unna
     return FailureOf(error);
   }
   folder_ = folder;
-  g_partialName = name_;
-  g_partialDir = dir;
+  for (live_ = 0; live_ < kLivePartials && g_live[live_].dir >= 0;) ++live_;
+  if (live_ < kLivePartials) {
+    g_live[live_].name = name_;
+    g_live[live_].dir = dir;
+  }
   stream_ = StreamOn(fd, -1);
   if (stream_ != nullptr) return CreateFailure::kNone;
   Drop();
@@ -189,7 +196,8 @@ void PartialFile::Drop() {
 }
 
 void PartialFile::Release() {
-  g_partialDir = -1;
+  if (live_ >= 0 && live_ < kLivePartials) g_live[live_].dir = -1;
+  live_ = -1;
   folder_ = kNoDir;
   unnamed_ = false;
   if (hold_ >= 0) close(static_cast<int>(hold_));

@@ -15,8 +15,8 @@
 
 namespace {
 
-// The held handle of the partial file that exists, for the console control handler.
-volatile LONG_PTR g_partialHold = 0;
+// The held handles of the partial files that exist, for the console control handler.
+volatile LONG_PTR g_partialHolds[kLivePartials] = {};
 
 // Marks the open file for removal once its last handle is closed.
 bool MarkForRemoval(HANDLE handle) {
@@ -25,8 +25,10 @@ bool MarkForRemoval(HANDLE handle) {
 }
 
 BOOL WINAPI RemovePartialOnControlEvent(DWORD) {
-  HANDLE hold = reinterpret_cast<HANDLE>(g_partialHold);
-  if (hold != nullptr) MarkForRemoval(hold);
+  for (const volatile LONG_PTR& held : g_partialHolds) {
+    HANDLE hold = reinterpret_cast<HANDLE>(held);
+    if (hold != nullptr) MarkForRemoval(hold);
+  }
   return FALSE;  // then the process ends as it would have, closing the handles
 }
 
@@ -81,7 +83,8 @@ CreateFailure PartialFile::Create(DirHandle folder, bool windowsNames, bool) {
   }
   folder_ = folder;
   hold_ = reinterpret_cast<std::intptr_t>(hold);
-  g_partialHold = hold_;
+  for (live_ = 0; live_ < kLivePartials && g_partialHolds[live_] != 0;) ++live_;
+  if (live_ < kLivePartials) g_partialHolds[live_] = hold_;
   stream_ = StreamFrom(handle, _O_WRONLY, "wb");
   if (stream_ != nullptr) return CreateFailure::kNone;
   Drop();
@@ -111,7 +114,8 @@ void PartialFile::Drop() {
 }
 
 void PartialFile::Release() {
-  g_partialHold = 0;
+  if (live_ >= 0 && live_ < kLivePartials) g_partialHolds[live_] = 0;
+  live_ = -1;
   folder_ = kNoDir;
   if (hold_ != -1) CloseHandle(reinterpret_cast<HANDLE>(hold_));
   hold_ = -1;
