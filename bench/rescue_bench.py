@@ -217,7 +217,8 @@ LABELS = {"first": "talvex first run", "cp": "cp -r", "cp-a": "cp -a",
           "lean": "lean floor",
           "second": "talvex second run", "diff": "diff -rq",
           "base-first": "baseline first run", "base-second": "baseline second run",
-          "report": "talvex first run --report", "list": "talvex --list"}
+          "report": "talvex first run --report", "list": "talvex --list",
+          "warc": "talvex first run --warc=.warc", "warcgz": "talvex first run --warc=.warc.gz"}
 
 
 def peer_command(key, cache, ref, copy):
@@ -395,6 +396,14 @@ def measure_size(args, runner, n, scratch, outdir, report):
                       + talvex_command(args.talvex, cache, os.path.join(outdir, "rep"))[:-1]
                       + ["--report=" + csv_report, cache], os.path.join(outdir, "rep")))
         first.append(("list", [args.talvex, "--list", cache], None))
+    if args.warc:
+        # Rescues into their own folders with a web archive beside each (it must
+        # not exist before the run): plain and compressed.
+        for key, name in (("warc", "rescue.warc"), ("warcgz", "rescue.warc.gz")):
+            archive = os.path.join(outdir, name)
+            first.append((key, ["sh", "-c", 'rm -f "$0" && exec "$@"', archive]
+                          + talvex_command(args.talvex, cache, os.path.join(outdir, key))[:-1]
+                          + ["--warc=" + archive, cache], os.path.join(outdir, key)))
     if args.lean_floor:
         first.append(("lean", [args.lean_floor, "--lean", cache, floor + "-lean", listing],
                       floor + "-lean"))
@@ -426,7 +435,7 @@ def measure_size(args, runner, n, scratch, outdir, report):
                     checked = False
                 if output is None or output in kept:
                     continue
-                if rep == 0 and key not in ("floor", "lean", "report"):
+                if rep == 0 and key not in ("floor", "lean", "report", "warc", "warcgz"):
                     source, times_kept = (ref, False) if key == "cp-ref" else (cache, key != "cp")
                     copied[key] = check_copy("%s, %d entries" % (LABELS[key], n), output,
                                              source, times_kept)
@@ -452,9 +461,16 @@ def measure_size(args, runner, n, scratch, outdir, report):
             calls[key] = runner.syscalls(argv)
             if output is not None and output not in kept:
                 remove(output)
+    gz_ratio = None
+    if args.warc:
+        plain, packed = (os.path.join(outdir, name) for name in ("rescue.warc", "rescue.warc.gz"))
+        gz_ratio = os.path.getsize(packed) / os.path.getsize(plain)
+        for archive in (plain, packed):
+            os.remove(archive)
     remove(*(output for _, _, output in first), ref, cache, listing)
     report["sizes"].append(dict(n=n, mb=total / 1e6, times=times, cpu=cpu, rss=rss, calls=calls,
-                                checked=checked, copied=copied, base_checked=base_checked))
+                                checked=checked, copied=copied, base_checked=base_checked,
+                                gz_ratio=gz_ratio))
 
 
 def measure_hostile(args, runner, scratch, outdir, report):
@@ -577,6 +593,17 @@ def print_report(report, runner):
                 print("%8d | %9.3f %9.2f | %9.3f %9.2f" % (
                     r["n"], med(t["report"]), median_ratio(t["report"], t["first"]),
                     med(t["list"]), median_ratio(t["list"], t["first"])))
+        if all(r["times"].get("warc") for r in rows):
+            print("\nWeb archives: a first run with --warc=FILE.warc (target <= 1.3x the first "
+                  "run) and .warc.gz")
+            print("%8s | %9s %9s | %9s %9s %9s" % ("entries", "warc s", "/first", "warc.gz s",
+                                                  "/first", "gz/plain"))
+            for r in rows:
+                t = r["times"]
+                print("%8d | %9.3f %9.2f | %9.3f %9.2f %9.3f" % (
+                    r["n"], med(t["warc"]), median_ratio(t["warc"], t["first"]),
+                    med(t["warcgz"]), median_ratio(t["warcgz"], t["first"]),
+                    r.get("gz_ratio", 0)))
         for key, title in floors:
             if not all(r["times"].get(key) for r in rows):
                 continue
@@ -662,6 +689,8 @@ def main():
     ap.add_argument("--no-peers", action="store_true", help="time only cp -r beside TALVEX")
     ap.add_argument("--report", action="store_true",
                     help="also time a first run with --report=FILE.csv, and --list")
+    ap.add_argument("--warc", action="store_true",
+                    help="also time rescues that write a .warc and a .warc.gz")
     ap.add_argument("--no-tmpfs", action="store_true", help="write the outputs to disk")
     ap.add_argument("--ext4", action="store_true",
                     help="write the outputs to a journalled ext4 image made for the run")
