@@ -16,6 +16,7 @@
 
 #include "index/entry_block.h"
 #include "index/record_scanner.h"
+#include "platform/crypto.h"
 #include "platform/stream.h"
 
 // What the walk over the index takes from one entry record.
@@ -85,6 +86,7 @@ class RecordFeed {
   std::size_t maxFileLength_;
   OpenQuietly open_;
   Reading reading_;
+  Hash sha1_{HashKind::kSha1};  // the thread's
   std::mutex mutex_;
   std::condition_variable ready_;  // a record was added, or the index ended
   std::condition_variable roomy_;  // the queue fell to half, or the feed stops

@@ -140,7 +140,14 @@ const char* SniffContentType(const unsigned char* head, std::size_t n) {
     if (std::memcmp(head + 8, "WAVE", 4) == 0) return "audio/wav";
     if (std::memcmp(head + 8, "AVI ", 4) == 0) return "video/x-msvideo";
   }
-  return LooksLikeHtml(head, n) ? "text/html" : nullptr;
+  if (LooksLikeHtml(head, n)) return "text/html";
+  // No byte that only binary data holds: text, as browsers take it.
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char byte = head[i];
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\f' && byte != '\r' && byte != 0x1B)
+      return nullptr;
+  }
+  return n > 0 ? "text/plain" : nullptr;
 }
 
 std::string ContentTypeOf(const EntryBlock& block, const unsigned char* head, std::size_t n) {

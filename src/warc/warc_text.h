@@ -24,6 +24,8 @@ std::string Sha1Label(std::string_view digest);
 std::string RecordId(const unsigned char (&bytes)[16]);
 
 // The common kinds of file told by their first bytes: a MIME type, or nullptr.
+// Bytes that are none of them but hold no control character that only binary
+// data holds are text/plain.
 const char* SniffContentType(const unsigned char* head, std::size_t n);
 
 // The Content-Type of a cached file: the one its entry block gives, with the

@@ -10,6 +10,7 @@ namespace {
 const char kRevisitProfile[] = "http://netpreserve.org/warc/1.1/revisit/identical-payload-digest";
 const std::size_t kSniffLength = 512;
 const std::size_t kPiece = 1 << 16;
+const std::size_t kIdsDrawn = 256;
 
 // The date of a record: an ISO time, the run's time for a capture with none.
 std::string DateOf(std::uint32_t seconds) {
@@ -18,33 +19,28 @@ std::string DateOf(std::uint32_t seconds) {
 
 }  // namespace
 
-WarcWriter::WarcWriter(Stream* out, int gzipLevel) : out_(out), writer_(out) {
-  if (gzipLevel > 0) gzip_ = std::make_unique<GzipMembers>(gzipLevel);
-  // Record IDs: the SHA-1 of a random seed and the record's number. Without a
-  // random source, the IDs stay unique within the archive.
-  RandomBytes(seed_, sizeof seed_);
-}
+WarcWriter::WarcWriter(Stream* out, int gzipLevel) : sink_(out, gzipLevel) {}
 
 std::string WarcWriter::NextId() {
+  // Random bytes are drawn for many IDs at a time. Without a random source, the
+  // record's number keeps the IDs unique within the archive.
+  if (random_.empty() || used_ == random_.size()) {
+    random_.assign(kIdsDrawn * 16, 0);
+    RandomBytes(random_.data(), random_.size());
+    used_ = 0;
+  }
+  unsigned char bytes[16];
+  std::memcpy(bytes, random_.data() + used_, sizeof bytes);
+  used_ += sizeof bytes;
   ++records_;
-  ids_.Update(seed_, sizeof seed_);
-  ids_.Update(&records_, sizeof records_);
-  std::string digest = ids_.Finish();
-  unsigned char bytes[16] = {};
-  std::memcpy(bytes, digest.data(), std::min(digest.size(), sizeof bytes));
-  if (digest.size() < sizeof bytes) std::memcpy(bytes + 8, &records_, sizeof records_);
+  for (int i = 0; i < 6; ++i) bytes[10 + i] ^= static_cast<unsigned char>(records_ >> (8 * i));
   return RecordId(bytes);
 }
 
 bool WarcWriter::Block(const void* bytes, std::size_t n, bool end) {
-  if (failed_) return false;
-  if (gzip_ == nullptr) {
-    failed_ = !writer_.Take(std::string_view(static_cast<const char*>(bytes), n));
-  } else {
-    compressed_.clear();
-    failed_ = !gzip_->Add(bytes, n, end, compressed_) || !writer_.Take(compressed_);
-  }
-  return !failed_;
+  if (sink_.failed()) return false;
+  sink_.Put(bytes, n, end);
+  return true;
 }
 
 bool WarcWriter::Head(const char* type, const std::vector<WarcField>& fields,
@@ -132,7 +128,7 @@ bool WarcWriter::AddBytes(const Capture& capture, const unsigned char* bytes, st
 }
 
 Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_t size) {
-  if (failed_) return Archived::kFailed;
+  if (sink_.failed()) return Archived::kFailed;
   auto piece = std::make_unique<unsigned char[]>(kPiece);
   unsigned char head[kSniffLength];
   std::size_t headLength = 0;
@@ -146,14 +142,11 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
   }
   std::string sha1 = sha1_.Finish();
   if (read != size || SeekStream(source, 0) != 0) return Archived::kUnreadable;
-  // Where the record starts, so that a file that changes while read is taken back.
-  if (!writer_.Flush()) failed_ = true;
-  std::int64_t start = TellStream(out_);
   bool revisit = false;
   if (!HeadCapture(capture, sha1, static_cast<std::uint64_t>(size), head, headLength, &revisit))
     return Archived::kFailed;
   if (!revisit) {
-    for (read = 0; read < size && !failed_;) {
+    for (read = 0; read < size && !sink_.failed();) {
       std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(kPiece, size - read));
       std::size_t got = ReadBytes(source, piece.get(), want);
       sha1_.Update(piece.get(), got);
@@ -164,11 +157,10 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
     bool same = read == size && sha1_.Finish() == sha1;
     SeekStream(source, 0);
     if (!same) {
-      if (gzip_ != nullptr) gzip_->Add(nullptr, 0, true, compressed_);
-      failed_ =
-          failed_ || !writer_.Flush() || SeekStream(out_, start) != 0 || TruncateStream(out_) != 0;
+      // The file changed while it was read: its record is taken back.
+      sink_.TakeBack();
       originals_.erase(TargetUri(capture.url) + ' ' + sha1);
-      return failed_ ? Archived::kFailed : Archived::kUnreadable;
+      return sink_.failed() ? Archived::kFailed : Archived::kUnreadable;
     }
     Block(kRecordEnd, 4, true);
   }
@@ -176,6 +168,5 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
 }
 
 bool WarcWriter::End() {
-  if (!failed_ && !writer_.Flush()) failed_ = true;
-  return !failed_;
+  return sink_.End();
 }

@@ -10,11 +10,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/block_writer.h"
 #include "index/entry_block.h"
 #include "platform/crypto.h"
 #include "platform/stream.h"
-#include "warc/gzip_member.h"
+#include "warc/archive_sink.h"
 #include "warc/warc_text.h"
 
 // One cached file to archive, as the index gives it.
@@ -52,7 +51,7 @@ class WarcWriter {
   bool End();
 
   // Whether a write failed: nothing more is written then.
-  bool failed() const { return failed_; }
+  bool failed() const { return sink_.failed(); }
 
  private:
   struct Original {
@@ -70,15 +69,11 @@ class WarcWriter {
                    const unsigned char* head, std::size_t headLength, bool* revisit);
   bool Metadata(const Capture& capture);
 
-  Stream* out_;
-  BlockWriter writer_;
-  std::unique_ptr<GzipMembers> gzip_;
-  std::string compressed_;
+  ArchiveSink sink_;
   Hash sha1_{HashKind::kSha1};
-  Hash ids_{HashKind::kSha1};
-  unsigned char seed_[16] = {};
+  std::vector<unsigned char> random_;  // for record IDs
+  std::size_t used_ = 0;               // of random_
   std::uint64_t records_ = 0;
   std::string id_;                                       // of the last resource or revisit record
   std::unordered_map<std::string, Original> originals_;  // by URI, space, digest
-  bool failed_ = false;
 };

@@ -166,7 +166,7 @@ def main(argv):
         print(__doc__.split("\n\n")[1], file=sys.stderr)
         return 2
     with open(paths[0], "rb") as f:
-        records = records_of(f.read(), paths[0].endswith(".gz"))
+        records = records_of(f.read(), paths[0].lower().endswith(".gz"))
     counts = check(records)
     if "--normalise" in options:
         sys.stdout.buffer.write(normalised(records))
