@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -132,6 +133,37 @@ TEST(WindowsRescue, BrowserCacheReportMatchesLinux) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(ReadFile(dir / "work/r.jsonl"),
             ReadFile(std::string(TALVEX_SOURCE_DIR) + "/tests/golden/browser_report.jsonl"));
+}
+
+// The web archive of the browser's own records, but for its warcinfo record and
+// the record IDs (numbered in order of appearance), is the one the Linux suite keeps.
+TEST(WindowsRescue, BrowserCacheArchiveMatchesLinux) {
+  TempDir dir;
+  fs::copy(fs::u8path(std::string(TALVEX_SOURCE_DIR) + "/sample/browser-cache"),
+           fs::u8path(dir / "cache"), fs::copy_options::recursive);
+  MakeDirs(dir / "work");
+  RunOptions options;
+  options.cwd = dir / "work";
+  RunResult run = RunDetached({"--list", "--warc=a.warc", dir / "cache"}, options);
+  EXPECT_EQ(run.exitCode, 0);
+  std::string archive = ReadFile(dir / "work/a.warc");
+  std::size_t second = archive.find("\r\n\r\nWARC/1.1\r\n");
+  ASSERT_NE(second, std::string::npos);
+  archive.erase(0, second + 4);
+  std::map<std::string, std::string> ids;
+  std::string normal;
+  const std::string open = "<urn:uuid:";
+  for (std::size_t at = 0, next; at < archive.size(); at = next) {
+    next = archive.find(open, at);
+    normal += archive.substr(at, next - at);
+    if (next == std::string::npos) break;
+    std::string id = archive.substr(next, archive.find('>', next) + 1 - next);
+    auto known = ids.emplace(id, "<id-" + std::to_string(ids.size() + 1) + ">").first;
+    normal += known->second;
+    next += id.size();
+  }
+  EXPECT_EQ(normal,
+            ReadFile(std::string(TALVEX_SOURCE_DIR) + "/tests/golden/browser_archive.warc"));
 }
 
 TEST(WindowsRescue, NamesWindowsRefusesAreAllSavedInsideTheOutputDirectory) {

@@ -17,3 +17,6 @@ talvex --list --warc=l.warc -ol cache | tail -1 && check l.warc && ls
 for file in a.WARC.gz a.warc.txt cache/x.warc nowhere/x.warc; do talvex -p -q --warc=$file -onew cache; done
 (ulimit -f 8 && talvex -p -q --warc=cut.warc.gz -ocut cache) && check --list cut.warc.gz | tail -2
 (ulimit -f 8 && talvex -p -q --warc=big.warc -obig cache) && ls big.warc
+# The browser cache's records, but for the IDs and the warcinfo, as the Windows suite expects them too.
+cp -a "$TALVEX_SOURCE/sample/browser-cache" . && talvex --list --warc=b.warc browser-cache >/dev/null
+check --normalise b.warc | cmp - "$TALVEX_SOURCE/tests/golden/browser_archive.warc" && echo same

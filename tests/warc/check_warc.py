@@ -8,8 +8,7 @@ header lines, Content-Length, CRLF CRLF), unique <urn:uuid:...> IDs, dates, bloc
 base32), the warcinfo first, payload digests, revisits against the record they refer to, and a
 metadata record after each resource and revisit. Prints "N records: 1 warcinfo, R resource, ...";
 --list adds a line per resource or revisit (type, URI, date, content type); --normalise prints
-the records instead, decompressed, with IDs as <id-N> and the warcinfo's run time and digest
-replaced, for comparing two runs. Problems: one line each on stderr, exit status 1.
+the records but the warcinfo instead, decompressed, with IDs as <id-N>, for comparing two runs. Problems: one line each on stderr, exit status 1.
 """
 import base64
 import hashlib
@@ -145,17 +144,14 @@ def check(records):
 
 
 def normalised(records):
-    """The records as bytes, with the IDs and the run's time made the same for every run."""
+    """The records but the warcinfo (its run time and index path vary) as bytes, decompressed,
+    with the IDs as <id-N> in order of appearance, the same for every run and system."""
     names, out = {}, []
     rename = lambda match: names.setdefault(match[0], b"<id-%d>" % (len(names) + 1))
     for record in records:
-        info = record.get("WARC-Type") == b"warcinfo"
-        lines = [RECORD_ID.sub(rename, line) for line in record.lines]
-        if info:
-            lines = [re.sub(rb"(?i)^(WARC-Date|WARC-Block-Digest):.*", rb"\1: <run-time>", line)
-                     for line in lines]
-        block = DATE.sub(b"<run-time>", record.block) if info else record.block
-        out.append(b"\r\n".join(lines) + b"\r\n\r\n" + block + b"\r\n\r\n")
+        if record.get("WARC-Type") != b"warcinfo":
+            lines = [RECORD_ID.sub(rename, line) for line in record.lines]
+            out.append(b"\r\n".join(lines) + b"\r\n\r\n" + record.block + b"\r\n\r\n")
     return b"".join(out)
 
 
