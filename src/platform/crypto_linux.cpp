@@ -5,24 +5,28 @@
 
 #include "platform/crypto.h"
 
+// The algorithm is fetched once per object: an implicit fetch at every digest
+// costs more than digesting a small file.
 struct Hash::State {
   EVP_MD_CTX* context = nullptr;
+  EVP_MD* algorithm = nullptr;
   bool failed = false;
 };
 
 Hash::Hash(HashKind kind) : state_(std::make_unique<State>()), kind_(kind) {
   state_->context = EVP_MD_CTX_new();
+  state_->algorithm = EVP_MD_fetch(nullptr, kind == HashKind::kSha1 ? "SHA1" : "SHA256", nullptr);
   Reset();
 }
 
 Hash::~Hash() {
   EVP_MD_CTX_free(state_->context);
+  EVP_MD_free(state_->algorithm);
 }
 
 void Hash::Reset() {
-  const EVP_MD* algorithm = kind_ == HashKind::kSha1 ? EVP_sha1() : EVP_sha256();
-  state_->failed =
-      state_->context == nullptr || EVP_DigestInit_ex(state_->context, algorithm, nullptr) != 1;
+  state_->failed = state_->context == nullptr || state_->algorithm == nullptr ||
+                   EVP_DigestInit_ex(state_->context, state_->algorithm, nullptr) != 1;
 }
 
 void Hash::Update(const void* bytes, std::size_t n) {
