@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Each platform defines it.
@@ -36,8 +37,11 @@ std::int64_t TellStream(Stream* stream);
 // It writes nothing. nullptr when there is no memory for it.
 Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size);
 
+// Bytes that a stream held in memory shares with whoever else keeps them.
+using SharedBytes = std::shared_ptr<const std::vector<unsigned char>>;
+
 // The bytes held by a stream that StreamOnBytes made; nullptr for a file's stream.
-const std::vector<unsigned char>* HeldBytes(const Stream* stream);
+SharedBytes HeldBytes(const Stream* stream);
 
 // Ends the file behind a stream open for writing at the stream's position, so a
 // last part written can be taken back. Returns 0 or -1.

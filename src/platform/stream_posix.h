@@ -12,7 +12,7 @@ struct Stream {
   std::int64_t size;          // the file's size when it was opened, or -1 when not measured
   std::int64_t position = 0;  // kept here, so that moving to where it is costs no call
   ReadDigest* digest = nullptr;
-  std::vector<unsigned char> bytes;  // of a file held in memory
+  SharedBytes bytes;  // of a file held in memory
 };
 
 // A stream on fd, which it then owns, with size as measured at the open (or -1).

@@ -13,7 +13,7 @@
 struct Stream {
   std::FILE* file;  // nullptr for a file held in memory
   ReadDigest* digest = nullptr;
-  std::vector<unsigned char> bytes;  // of a file held in memory
+  SharedBytes bytes;  // of a file held in memory
   std::int64_t size = 0;
   std::int64_t position = 0;
 };

@@ -18,11 +18,16 @@ Stream* StreamOn(int fd, std::int64_t size) {
 }
 
 Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size) {
-  return new (std::nothrow) Stream{-1, size, 0, nullptr, std::move(bytes)};
+  try {
+    return new Stream{-1, size, 0, nullptr,
+                      std::make_shared<const std::vector<unsigned char>>(std::move(bytes))};
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
-const std::vector<unsigned char>* HeldBytes(const Stream* stream) {
-  return stream->fd < 0 ? &stream->bytes : nullptr;
+SharedBytes HeldBytes(const Stream* stream) {
+  return stream->fd < 0 ? stream->bytes : nullptr;
 }
 
 int TruncateStream(Stream* stream) {
@@ -43,8 +48,8 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
   std::size_t done = 0;
   if (stream->fd < 0) {
     auto at = static_cast<std::size_t>(stream->position);
-    done = at < stream->bytes.size() ? std::min(n, stream->bytes.size() - at) : 0;
-    if (done > 0) std::memcpy(bytes, stream->bytes.data() + at, done);
+    done = at < stream->bytes->size() ? std::min(n, stream->bytes->size() - at) : 0;
+    if (done > 0) std::memcpy(bytes, stream->bytes->data() + at, done);
   }
   while (stream->fd >= 0 && done < n) {
     ssize_t got = read(stream->fd, bytes + done, n - done);

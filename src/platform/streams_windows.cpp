@@ -28,7 +28,13 @@ Stream* StreamFrom(HANDLE handle, int flags, const char* mode) {
 }
 
 Stream* StreamOnBytes(std::vector<unsigned char> bytes, std::int64_t size) {
-  return new (std::nothrow) Stream{nullptr, nullptr, std::move(bytes), size, 0};
+  try {
+    return new Stream{nullptr, nullptr,
+                      std::make_shared<const std::vector<unsigned char>>(std::move(bytes)), size,
+                      0};
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 int CloseStream(Stream* stream) {
@@ -43,8 +49,8 @@ std::size_t ReadBytes(Stream* stream, void* buffer, std::size_t n) {
   std::int64_t position = stream->position;
   if (stream->file == nullptr) {
     auto at = static_cast<std::size_t>(position);
-    got = at < stream->bytes.size() ? std::min(n, stream->bytes.size() - at) : 0;
-    if (got > 0) std::memcpy(buffer, stream->bytes.data() + at, got);
+    got = at < stream->bytes->size() ? std::min(n, stream->bytes->size() - at) : 0;
+    if (got > 0) std::memcpy(buffer, stream->bytes->data() + at, got);
     stream->position += static_cast<std::int64_t>(got);
   } else if (stream->digest == nullptr) {
     return std::fread(buffer, 1, n, stream->file);
@@ -81,8 +87,8 @@ std::int64_t StreamFileSize(Stream* stream) {
   return _filelengthi64(_fileno(stream->file));
 }
 
-const std::vector<unsigned char>* HeldBytes(const Stream* stream) {
-  return stream->file == nullptr ? &stream->bytes : nullptr;
+SharedBytes HeldBytes(const Stream* stream) {
+  return stream->file == nullptr ? stream->bytes : nullptr;
 }
 
 int TruncateStream(Stream* stream) {

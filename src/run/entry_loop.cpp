@@ -62,7 +62,6 @@ Reading ReadingFor(const Settings& settings, const Recording* recording) {
   reading.intoMemory = true;
   // A listing hashes for its report in this thread: the work is shared.
   reading.sha256 = recording->report != nullptr && !settings.list;
-  reading.sha1 = recording->warc != nullptr;
   return reading;
 }
 

@@ -3,7 +3,6 @@
 #include <optional>
 #include <utility>
 
-#include "platform/crypto.h"
 #include "platform/read_digest.h"
 #include "platform/system.h"
 
@@ -12,7 +11,7 @@ namespace {
 // The cached file read whole into memory, its file then closed; hashed on the
 // way as reading asks. The file itself, unread, when it is larger than
 // kMostReadIntoMemory or no memory is left for it.
-Stream* ReadIntoMemory(Stream* file, const Reading& reading, Hash& sha1, FoundRecord& found) {
+Stream* ReadIntoMemory(Stream* file, const Reading& reading, FoundRecord& found) {
   std::int64_t size = StreamFileSize(file);
   if (size < 0 || size > kMostReadIntoMemory) return file;
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
@@ -27,11 +26,6 @@ Stream* ReadIntoMemory(Stream* file, const Reading& reading, Hash& sha1, FoundRe
   }
   CloseStream(file);
   if (digest) found.sha256 = digest->hex();
-  const std::vector<unsigned char>& kept = *HeldBytes(held);
-  if (reading.sha1 && kept.size() == static_cast<std::size_t>(size)) {
-    sha1.Update(kept.data(), kept.size());
-    found.sha1 = sha1.Finish();
-  }
   return held;
 }
 
@@ -98,7 +92,7 @@ void RecordFeed::ReadAhead() {
     bool more = Find(found);
     if (more && found.file.size() < maxFileLength_) found.source = open_(found.file.c_str());
     if (found.source != nullptr && reading_.intoMemory)
-      found.source = ReadIntoMemory(found.source, reading_, sha1_, found);
+      found.source = ReadIntoMemory(found.source, reading_, found);
     std::unique_lock<std::mutex> lock(mutex_);
     if (queue_.size() >= kReadAheadDepth)
       roomy_.wait(lock, [this] { return stopping_ || queue_.size() <= kReadAheadDepth / 2; });

@@ -16,7 +16,6 @@
 
 #include "index/entry_block.h"
 #include "index/record_scanner.h"
-#include "platform/crypto.h"
 #include "platform/stream.h"
 
 // What the walk over the index takes from one entry record.
@@ -31,12 +30,10 @@ struct FoundRecord {
   std::uint32_t modificationTime = 0;
   std::uint32_t lastAccessTime = 0;
   Stream* source = nullptr;  // the cached file, when it was opened ahead
-  // For a report or an archive: the entry block decoded, and the digests asked
-  // for of the cached file when it was read ahead into memory whole: SHA-256 in
-  // hex, SHA-1 raw.
+  // For a report or an archive: the entry block decoded, and for a report the
+  // SHA-256 of the cached file when it was read ahead into memory whole.
   EntryBlock block;
   std::string sha256;
-  std::string sha1;
 };
 
 // Opens a cached file, saying nothing; nullptr when it cannot.
@@ -58,7 +55,6 @@ inline constexpr std::size_t kReadAheadMinHandles = 256;
 struct Reading {
   bool intoMemory = false;  // small ones are read into memory; each entry block is decoded
   bool sha256 = false;      // those read into memory are hashed for a report
-  bool sha1 = false;        // and for an archive
 };
 
 class RecordFeed {
@@ -86,7 +82,6 @@ class RecordFeed {
   std::size_t maxFileLength_;
   OpenQuietly open_;
   Reading reading_;
-  Hash sha1_{HashKind::kSha1};  // the thread's
   std::mutex mutex_;
   std::condition_variable ready_;  // a record was added, or the index ended
   std::condition_variable roomy_;  // the queue fell to half, or the feed stops

@@ -72,7 +72,10 @@ bool WarcOutput::Start(CacheDir& cache, Stream* index, std::uint32_t runTime) {
                                    {"index", cache.path() + cache.indexName()}};
     AddKnown(info, "index-sha256", IndexDigest(index));
     info.push_back({"run-time", IsoTime(runTime)});
-    if (writer_->Begin(runTime, info)) return true;
+    if (writer_->Begin(runTime, info)) {
+      thread_ = std::make_unique<ArchiveThread>(*writer_);
+      return true;
+    }
   }
   Failed();
   return false;
@@ -104,6 +107,7 @@ Capture WarcOutput::CaptureOf(const FoundRecord& found, Liveness state) const {
 }
 
 void WarcOutput::Add(const FoundRecord& found, Liveness state, Stream** source) {
+  if (writer_ && thread_->failed()) Failed();
   if (!writer_) return;
   if (found.block.recognised && found.block.method == kPost) {
     auto held = std::make_unique<Held>();
@@ -115,9 +119,15 @@ void WarcOutput::Add(const FoundRecord& found, Liveness state, Stream** source) 
   }
   if (*source == nullptr) *source = Open(found.file);
   if (*source == nullptr) return;
+  // Bytes read whole into memory are archived by the thread, the rest here.
+  SharedBytes held = HeldBytes(*source);
+  if (held != nullptr && static_cast<std::int64_t>(held->size()) == StreamFileSize(*source)) {
+    thread_->Send(CaptureOf(found, state), found.block, std::move(held));
+    return;
+  }
   Capture capture = CaptureOf(found, state);
   capture.block = &found.block;
-  Archive(capture, found.file.c_str(), *source, found.sha1);
+  Archive(capture, found.file.c_str(), *source);
 }
 
 Stream* WarcOutput::Open(const std::string& file) {
@@ -126,18 +136,13 @@ Stream* WarcOutput::Open(const std::string& file) {
   return cache_->OpenCachedFile(quiet, file.c_str(), &noHandles);
 }
 
-void WarcOutput::Archive(const Capture& capture, const char* file, Stream* source,
-                         const std::string& sha1) {
+void WarcOutput::Archive(const Capture& capture, const char* file, Stream* source) {
+  // A file held in memory only in part read short: it is not archived.
   std::int64_t size = StreamFileSize(source);
-  const std::vector<unsigned char>* held = HeldBytes(source);
   Archived archived = Archived::kUnreadable;
-  if (size < 0) {
-    archived = Archived::kUnreadable;
-  } else if (held == nullptr) {
+  if (size >= 0 && HeldBytes(source) == nullptr) {
+    thread_->Wait();
     archived = writer_->AddFile(capture, source, size);
-  } else if (held->size() == static_cast<std::size_t>(size)) {
-    archived = writer_->AddBytes(capture, held->data(), held->size(), sha1) ? Archived::kDone
-                                                                            : Archived::kFailed;
   }
   if (archived == Archived::kDone) ++archived_;
   if (archived == Archived::kUnreadable && verbose_) Say(msg::kCantArchive, file);
@@ -147,14 +152,16 @@ void WarcOutput::Archive(const Capture& capture, const char* file, Stream* sourc
 bool WarcOutput::Finish() {
   if (!writer_) return !file_.prepared();
   for (const auto& held : posts_) {
+    if (writer_ && thread_->failed()) Failed();
     if (!writer_) break;
     Stream* source = Open(held->file);
     if (source == nullptr) continue;
     held->capture.block = &held->block;
-    Archive(held->capture, held->file.c_str(), source, "");
+    Archive(held->capture, held->file.c_str(), source);
     CloseStream(source);
   }
   if (!writer_) return false;
+  EndThread();
   bool ended = writer_->End();
   writer_.reset();
   if (ended) return file_.Close(msg::kCantWriteWarc);
@@ -163,7 +170,13 @@ bool WarcOutput::Finish() {
   return false;
 }
 
+void WarcOutput::EndThread() {
+  threadArchived_ += thread_->archived();
+  thread_.reset();
+}
+
 void WarcOutput::Failed() {
+  if (thread_) thread_.reset();
   writer_.reset();
   file_.Drop();
   Say(msg::kCantWriteWarc, file_.file());

@@ -14,6 +14,7 @@
 #include "index/hash_pages.h"
 #include "run/output_file.h"
 #include "run/record_feed.h"
+#include "warc/archive_thread.h"
 #include "warc/warc_writer.h"
 
 // The zlib level of a .warc.gz.
@@ -48,7 +49,7 @@ class WarcOutput {
   bool Finish();
 
   // How many cached files were archived.
-  unsigned long archived() const { return archived_; }
+  unsigned long archived() const { return archived_ + threadArchived_; }
 
  private:
   // What a POST result needs to be archived at the end.
@@ -60,15 +61,20 @@ class WarcOutput {
   Capture CaptureOf(const FoundRecord& found, Liveness state) const;
   // Opens a cached file as the saving would, saying nothing.
   Stream* Open(const std::string& file);
-  void Archive(const Capture& capture, const char* file, Stream* source, const std::string& sha1);
+  // Archives a capture read from a file, once the thread archived those before.
+  void Archive(const Capture& capture, const char* file, Stream* source);
+  // Ends the thread once it archived what was sent.
+  void EndThread();
   void Failed();
 
   OutputFile file_;
   CacheDir* cache_ = nullptr;
   int gzipLevel_ = 0;
-  std::unique_ptr<WarcWriter> writer_;  // while the archive is written
+  std::unique_ptr<WarcWriter> writer_;     // while the archive is written
+  std::unique_ptr<ArchiveThread> thread_;  // while writer_ is
   std::uint32_t runTime_ = 0;
   std::vector<std::unique_ptr<Held>> posts_;
-  unsigned long archived_ = 0;
+  unsigned long archived_ = 0;        // here
+  unsigned long threadArchived_ = 0;  // by threads that ended
   bool verbose_ = false;
 };

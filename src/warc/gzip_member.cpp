@@ -23,6 +23,8 @@ GzipMembers::~GzipMembers() {
 }
 
 bool GzipMembers::Add(const void* bytes, std::size_t n, bool end, std::string& out) {
+  // zlib writes a member's header at the first call, even with nothing to compress.
+  if (n == 0 && !end) return !failed_;
   // zlib's counts are unsigned int: large inputs go in pieces.
   auto* next = static_cast<Bytef*>(const_cast<void*>(bytes));
   unsigned char buffer[1 << 16];

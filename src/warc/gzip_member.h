@@ -16,7 +16,8 @@ class GzipMembers {
   GzipMembers& operator=(const GzipMembers&) = delete;
 
   // Compresses n bytes into out (appended); with end set, the member ends after
-  // them and the next bytes start a new one. Returns false when zlib fails (no
+  // them and the next bytes start a new one. A member starts with its first
+  // bytes, so none is made of nothing. Returns false when zlib fails (no
   // memory); nothing more is compressed then.
   bool Add(const void* bytes, std::size_t n, bool end, std::string& out);
 

@@ -7,8 +7,8 @@
 command -v strace >/dev/null && command -v taskset >/dev/null || { echo no strace; exit 77; }
 [ "$(nproc)" -ge 2 ] || { echo one processor; exit 77; }
 mkdir cache && for i in $(seq 40); do
-  printf "$i" >cache/M10$i.HTM && echo "M10$i.HTM http://h$((i % 3))/$i.htm"; done >list
-seq 60000 >cache/M1000.HTM && echo "M1000.HTM http://h/big.htm" >>list && index <list
+  printf "$i" >cache/M10$i.HTM && echo "M10$i.HTM http://h$((i % 3))/$i.htm 100 200"; done >list
+seq 60000 >cache/M1000.HTM && echo "M1000.HTM http://h/big.htm 100 200" >>list && index <list
 threads() {  # threads NAME COMMAND...: a rescue into NAME, its log in NAME.log
   local name=$1 && shift
   ASAN_OPTIONS=detect_leaks=0 timeout 20 strace -f -qq -e trace=clone,clone3 -o trace "$@" \
