@@ -6,10 +6,12 @@
 
 namespace {
 
-// How many bytes the jobs waiting may hold before Send waits.
+// How many bytes the jobs handed over may hold before the sender waits.
 const std::size_t kMostHeld = 16 << 20;
-// How many jobs wake the thread when it waits.
-const std::size_t kBatch = 16;
+// Jobs are handed over in batches of this many, or of this many bytes: each
+// handover may cost system calls.
+const std::size_t kBatchJobs = 32;
+const std::size_t kBatchBytes = 1 << 20;
 
 }  // namespace
 
@@ -19,6 +21,7 @@ ArchiveThread::ArchiveThread(WarcWriter& writer) : writer_(writer) {
 
 ArchiveThread::~ArchiveThread() {
   if (!thread_.joinable()) return;
+  HandOver();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ending_ = true;
@@ -30,7 +33,7 @@ ArchiveThread::~ArchiveThread() {
 void ArchiveThread::Archive(Job& job) {
   if (failed_) return;
   job.capture.block = &job.block;
-  if (writer_.AddBytes(job.capture, job.bytes->data(), job.bytes->size(), ""))
+  if (writer_.AddBytes(job.capture, job.bytes->data(), job.bytes->size()))
     ++archived_;
   else
     failed_ = true;
@@ -42,25 +45,33 @@ void ArchiveThread::Send(Capture capture, const EntryBlock& block, SharedBytes b
     Archive(job);
     return;
   }
+  batchBytes_ += job.bytes->size();
+  batch_.push_back(std::move(job));
+  if (batch_.size() >= kBatchJobs || batchBytes_ >= kBatchBytes) HandOver();
+}
+
+void ArchiveThread::HandOver() {
+  if (batch_.empty()) return;
   std::unique_lock<std::mutex> lock(mutex_);
   if (held_ >= kMostHeld) {
     senderWaits_ = true;
     done_.wait(lock, [this] { return held_ < kMostHeld; });
     senderWaits_ = false;
   }
-  held_ += job.bytes->size();
-  jobs_.push_back(std::move(job));
-  // Each wakeup costs system calls: a waiting thread is woken for a batch of jobs.
-  bool wake = threadWaits_ && (jobs_.size() >= kBatch || held_ >= kMostHeld / 2);
+  held_ += batchBytes_;
+  for (Job& job : batch_) jobs_.push_back(std::move(job));
+  batch_.clear();
+  batchBytes_ = 0;
+  bool wake = threadWaits_;
   lock.unlock();
   if (wake) ready_.notify_one();
 }
 
 void ArchiveThread::Wait() {
   if (!thread_.joinable()) return;
+  HandOver();
   std::unique_lock<std::mutex> lock(mutex_);
   senderWaits_ = true;
-  ready_.notify_one();
   done_.wait(lock, [this] { return jobs_.empty() && !busy_; });
   senderWaits_ = false;
 }
@@ -72,14 +83,20 @@ void ArchiveThread::Run() {
     ready_.wait(lock, [this] { return !jobs_.empty() || ending_; });
     threadWaits_ = false;
     if (jobs_.empty()) return;
-    Job job = std::move(jobs_.front());
-    jobs_.pop_front();
+    // Every job handed over is taken at once.
+    std::deque<Job> taken = std::move(jobs_);
+    jobs_.clear();
     busy_ = true;
     lock.unlock();
-    Archive(job);
+    std::size_t bytes = 0;
+    for (Job& job : taken) {
+      Archive(job);
+      bytes += job.bytes->size();
+    }
+    taken.clear();
     lock.lock();
     busy_ = false;
-    held_ -= job.bytes->size();
+    held_ -= bytes;
     if (senderWaits_) done_.notify_one();
   }
 }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/stream.h"
 #include "warc/warc_writer.h"
@@ -42,6 +43,8 @@ class ArchiveThread {
     SharedBytes bytes;
   };
   void Archive(Job& job);
+  // Hands the batch over to the thread.
+  void HandOver();
   void Run();
 
   WarcWriter& writer_;
@@ -50,8 +53,10 @@ class ArchiveThread {
   std::mutex mutex_;
   std::condition_variable ready_;  // a job was sent, or the thread ends
   std::condition_variable done_;   // a job was archived
-  std::deque<Job> jobs_;
-  std::size_t held_ = 0;      // bytes of the jobs sent and not yet archived
+  std::vector<Job> batch_;         // sent, not yet handed over
+  std::size_t batchBytes_ = 0;
+  std::deque<Job> jobs_;      // handed over, not yet taken
+  std::size_t held_ = 0;      // bytes of the jobs handed over and not yet archived
   bool busy_ = false;         // a job is being archived
   bool threadWaits_ = false;  // for a job
   bool senderWaits_ = false;  // for room, or for every job to be archived

@@ -12,10 +12,8 @@ const std::size_t kSniffLength = 512;
 const std::size_t kPiece = 1 << 16;
 const std::size_t kIdsDrawn = 256;
 
-// The date of a record: an ISO time, the run's time for a capture with none.
-std::string DateOf(std::uint32_t seconds) {
-  return IsoTime(seconds);
-}
+// Ends a record after its block.
+const std::size_t kRecordEndLength = sizeof kRecordEnd - 1;
 
 }  // namespace
 
@@ -38,9 +36,8 @@ std::string WarcWriter::NextId() {
 }
 
 bool WarcWriter::Block(const void* bytes, std::size_t n, bool end) {
-  if (sink_.failed()) return false;
   sink_.Put(bytes, n, end);
-  return true;
+  return !sink_.failed();
 }
 
 bool WarcWriter::Head(const char* type, const std::vector<WarcField>& fields,
@@ -54,18 +51,18 @@ bool WarcWriter::Begin(std::uint32_t runTime, const std::vector<WarcField>& info
   sha1_.Update(body.data(), body.size());
   Head("warcinfo",
        {{"WARC-Record-ID", NextId()},
-        {"WARC-Date", DateOf(runTime)},
+        {"WARC-Date", IsoTime(runTime)},
         {"Content-Type", "application/warc-fields"},
         {"WARC-Block-Digest", Sha1Label(sha1_.Finish())}},
        body.size());
   Block(body.data(), body.size(), false);
-  return Block(kRecordEnd, 4, true);
+  return Block(kRecordEnd, kRecordEndLength, true);
 }
 
 bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, std::uint64_t length,
                              const unsigned char* head, std::size_t headLength, bool* revisit) {
   std::string uri = TargetUri(capture.url);
-  std::string date = DateOf(capture.date);
+  std::string date = IsoTime(capture.date);
   std::string digest = Sha1Label(sha1);
   id_ = NextId();
   auto found = originals_.find(uri + ' ' + sha1);
@@ -83,7 +80,7 @@ bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, st
           {"WARC-Payload-Digest", digest},
           {"WARC-Block-Digest", kEmptyDigest}},
          0);
-    return Block(kRecordEnd, 4, true);
+    return Block(kRecordEnd, kRecordEndLength, true);
   }
   originals_.emplace(uri + ' ' + sha1, Original{id_, date});
   return Head("resource",
@@ -102,27 +99,24 @@ bool WarcWriter::Metadata(const Capture& capture) {
   std::string concurrent = id_;
   Head("metadata",
        {{"WARC-Record-ID", NextId()},
-        {"WARC-Date", DateOf(capture.date)},
+        {"WARC-Date", IsoTime(capture.date)},
         {"WARC-Target-URI", TargetUri(capture.url)},
         {"WARC-Concurrent-To", concurrent},
         {"Content-Type", "application/warc-fields"},
         {"WARC-Block-Digest", Sha1Label(sha1_.Finish())}},
        body.size());
   Block(body.data(), body.size(), false);
-  return Block(kRecordEnd, 4, true);
+  return Block(kRecordEnd, kRecordEndLength, true);
 }
 
-bool WarcWriter::AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n,
-                          std::string sha1) {
-  if (sha1.empty()) {
-    sha1_.Update(bytes, n);
-    sha1 = sha1_.Finish();
-  }
+bool WarcWriter::AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n) {
+  sha1_.Update(bytes, n);
+  std::string sha1 = sha1_.Finish();
   bool revisit = false;
   if (!HeadCapture(capture, sha1, n, bytes, std::min(n, kSniffLength), &revisit)) return false;
   if (!revisit) {
     Block(bytes, n, false);
-    Block(kRecordEnd, 4, true);
+    Block(kRecordEnd, kRecordEndLength, true);
   }
   return Metadata(capture);
 }
@@ -162,7 +156,7 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
       originals_.erase(TargetUri(capture.url) + ' ' + sha1);
       return sink_.failed() ? Archived::kFailed : Archived::kUnreadable;
     }
-    Block(kRecordEnd, 4, true);
+    Block(kRecordEnd, kRecordEndLength, true);
   }
   return Metadata(capture) ? Archived::kDone : Archived::kFailed;
 }

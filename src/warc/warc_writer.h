@@ -19,7 +19,7 @@
 // One cached file to archive, as the index gives it.
 struct Capture {
   std::string url;
-  std::uint32_t date = 0;  // seconds since 1970, UTC
+  std::uint32_t date = 0;  // seconds since 1970, UTC; not 0
   const EntryBlock* block = nullptr;
   std::vector<WarcField> metadata;  // for the metadata record
 };
@@ -36,10 +36,9 @@ class WarcWriter {
   // false when the archive could not be written.
   bool Begin(std::uint32_t runTime, const std::vector<WarcField>& info);
 
-  // Archives a capture of n bytes held in memory; sha1 is their raw SHA-1 when
-  // known, else "".
-  bool AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n,
-                std::string sha1);
+  // Archives a capture of n bytes held in memory. Returns false when the archive
+  // could not be written.
+  bool AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n);
 
   // Archives a capture of size bytes read from source from its start: read once
   // for the digest and once into the record. A file that reads short, or gives
@@ -49,9 +48,6 @@ class WarcWriter {
 
   // Writes out what is held. Returns false when the archive could not be written.
   bool End();
-
-  // Whether a write failed: nothing more is written then.
-  bool failed() const { return sink_.failed(); }
 
  private:
   struct Original {
