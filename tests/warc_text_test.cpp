@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "warc/gzip_member.h"
 #include "warc/warc_text.h"
 
 namespace {
@@ -58,6 +59,17 @@ TEST(WarcText, ContentTypesFromTheIndexElseSniffed) {
     const auto* head = reinterpret_cast<const unsigned char*>(c.head.data());
     EXPECT_EQ(ContentTypeOf(block, head, c.head.size()), c.expected) << c.head;
   }
+}
+
+// Bytes that use every value evenly are stored, not compressed again.
+TEST(WarcText, CompressedLookingBytes) {
+  std::string even, text;
+  for (int i = 0; i < 4096; ++i) even += static_cast<char>((i * 167) % 256);
+  for (int i = 0; text.size() < 4096; ++i) text += "<p>Example University " + std::to_string(i);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(even.data());
+  EXPECT_TRUE(LooksCompressed(bytes, 4096));
+  EXPECT_FALSE(LooksCompressed(bytes, 511));  // too short to tell
+  EXPECT_FALSE(LooksCompressed(reinterpret_cast<const unsigned char*>(text.data()), 4096));
 }
 
 TEST(WarcText, FieldsAndHeads) {

@@ -59,7 +59,8 @@ Stream* TakeStandardOutput();
 void DigestReads(Stream* stream, ReadDigest* digest);
 
 // Copies up to count bytes from the source's position to the target's, where the
-// system can without passing them through the program. Returns how many it
+// system can without passing them through the program (a file held in memory is
+// written straight from there). Returns how many it
 // copied: fewer when the source ended or an error stopped it (the caller's own
 // reads and writes then meet the error again and tell which side it was), 0
 // where the system has no such copy.

@@ -37,10 +37,6 @@ std::string IndexDigest(Stream* index) {
   return read == size ? hex : "";
 }
 
-void AddKnown(std::vector<WarcField>& fields, const char* name, const std::string& value) {
-  if (!value.empty()) fields.push_back({name, value});
-}
-
 }  // namespace
 
 WarcOutput::WarcOutput()
@@ -70,7 +66,8 @@ bool WarcOutput::Start(CacheDir& cache, Stream* index, std::uint32_t runTime) {
     std::vector<WarcField> info = {{"software", msg::kWarcSoftware},
                                    {"format", "WARC File Format 1.1"},
                                    {"index", cache.path() + cache.indexName()}};
-    AddKnown(info, "index-sha256", IndexDigest(index));
+    std::string digest = IndexDigest(index);
+    if (!digest.empty()) info.push_back({"index-sha256", digest});
     info.push_back({"run-time", IsoTime(runTime)});
     if (writer_->Begin(runTime, info)) {
       thread_ = std::make_unique<ArchiveThread>(*writer_);
@@ -87,22 +84,13 @@ Capture WarcOutput::CaptureOf(const FoundRecord& found, Liveness state) const {
   capture.date = found.lastAccessTime     ? found.lastAccessTime
                  : found.modificationTime ? found.modificationTime
                                           : runTime_;
-  const EntryBlock& block = found.block;
-  std::vector<WarcField>& fields = capture.metadata;
-  fields = {{"cached_file", found.file},
-            {"offset", std::to_string(found.position)},
-            {"state", LivenessText(state)},
-            {"type", std::to_string(found.type)}};
-  AddKnown(fields, "modified", IsoTime(found.modificationTime));
-  AddKnown(fields, "accessed", IsoTime(found.lastAccessTime));
-  if (block.recognised) {
-    AddKnown(fields, "content_type", block.contentType);
-    AddKnown(fields, "content_encoding", block.contentEncoding);
-    AddKnown(fields, "charset", block.charset);
-    fields.push_back({"content_length", std::to_string(block.contentLength)});
-    AddKnown(fields, "expires", IsoTime(block.expires));
-    fields.push_back({"method", MethodName(block)});
-  }
+  capture.file = found.file;
+  capture.offset = found.position;
+  capture.state = state;
+  capture.type = found.type;
+  capture.modificationTime = found.modificationTime;
+  capture.lastAccessTime = found.lastAccessTime;
+  capture.block = found.block;
   return capture;
 }
 
@@ -110,11 +98,7 @@ void WarcOutput::Add(const FoundRecord& found, Liveness state, Stream** source) 
   if (writer_ && thread_->failed()) Failed();
   if (!writer_) return;
   if (found.block.recognised && found.block.method == kPost) {
-    auto held = std::make_unique<Held>();
-    held->capture = CaptureOf(found, state);
-    held->block = found.block;
-    held->file = found.file;
-    posts_.push_back(std::move(held));
+    posts_.push_back(CaptureOf(found, state));
     return;
   }
   if (*source == nullptr) *source = Open(found.file);
@@ -122,12 +106,10 @@ void WarcOutput::Add(const FoundRecord& found, Liveness state, Stream** source) 
   // Bytes read whole into memory are archived by the thread, the rest here.
   SharedBytes held = HeldBytes(*source);
   if (held != nullptr && static_cast<std::int64_t>(held->size()) == StreamFileSize(*source)) {
-    thread_->Send(CaptureOf(found, state), found.block, std::move(held));
+    thread_->Send(CaptureOf(found, state), std::move(held));
     return;
   }
-  Capture capture = CaptureOf(found, state);
-  capture.block = &found.block;
-  Archive(capture, found.file.c_str(), *source);
+  Archive(CaptureOf(found, state), *source);
 }
 
 Stream* WarcOutput::Open(const std::string& file) {
@@ -136,7 +118,7 @@ Stream* WarcOutput::Open(const std::string& file) {
   return cache_->OpenCachedFile(quiet, file.c_str(), &noHandles);
 }
 
-void WarcOutput::Archive(const Capture& capture, const char* file, Stream* source) {
+void WarcOutput::Archive(const Capture& capture, Stream* source) {
   // A file held in memory only in part read short: it is not archived.
   std::int64_t size = StreamFileSize(source);
   Archived archived = Archived::kUnreadable;
@@ -145,19 +127,18 @@ void WarcOutput::Archive(const Capture& capture, const char* file, Stream* sourc
     archived = writer_->AddFile(capture, source, size);
   }
   if (archived == Archived::kDone) ++archived_;
-  if (archived == Archived::kUnreadable && verbose_) Say(msg::kCantArchive, file);
+  if (archived == Archived::kUnreadable && verbose_) Say(msg::kCantArchive, capture.file.c_str());
   if (archived == Archived::kFailed) Failed();
 }
 
 bool WarcOutput::Finish() {
   if (!writer_) return !file_.prepared();
-  for (const auto& held : posts_) {
+  for (const Capture& post : posts_) {
     if (writer_ && thread_->failed()) Failed();
     if (!writer_) break;
-    Stream* source = Open(held->file);
+    Stream* source = Open(post.file);
     if (source == nullptr) continue;
-    held->capture.block = &held->block;
-    Archive(held->capture, held->file.c_str(), source);
+    Archive(post, source);
     CloseStream(source);
   }
   if (!writer_) return false;

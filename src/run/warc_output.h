@@ -52,17 +52,11 @@ class WarcOutput {
   unsigned long archived() const { return archived_ + threadArchived_; }
 
  private:
-  // What a POST result needs to be archived at the end.
-  struct Held {
-    Capture capture;
-    EntryBlock block;
-    std::string file;
-  };
   Capture CaptureOf(const FoundRecord& found, Liveness state) const;
   // Opens a cached file as the saving would, saying nothing.
   Stream* Open(const std::string& file);
   // Archives a capture read from a file, once the thread archived those before.
-  void Archive(const Capture& capture, const char* file, Stream* source);
+  void Archive(const Capture& capture, Stream* source);
   // Ends the thread once it archived what was sent.
   void EndThread();
   void Failed();
@@ -73,7 +67,7 @@ class WarcOutput {
   std::unique_ptr<WarcWriter> writer_;     // while the archive is written
   std::unique_ptr<ArchiveThread> thread_;  // while writer_ is
   std::uint32_t runTime_ = 0;
-  std::vector<std::unique_ptr<Held>> posts_;
+  std::vector<Capture> posts_;        // POST results, archived at the end
   unsigned long archived_ = 0;        // here
   unsigned long threadArchived_ = 0;  // by threads that ended
   bool verbose_ = false;

@@ -19,6 +19,12 @@ class ArchiveSink {
   // Takes the next n bytes of the current record; recordEnd: they end it.
   void Put(const void* bytes, std::size_t n, bool recordEnd);
 
+  // Whether the next record is stored in its gzip member rather than compressed:
+  // called before its first bytes.
+  void StoreNext(bool stored) {
+    if (gzip_) gzip_->StoreNext(stored);
+  }
+
   // Takes back the current record, written so far or not: the archive ends
   // after the last record ended.
   void TakeBack();

@@ -32,15 +32,14 @@ ArchiveThread::~ArchiveThread() {
 
 void ArchiveThread::Archive(Job& job) {
   if (failed_) return;
-  job.capture.block = &job.block;
   if (writer_.AddBytes(job.capture, job.bytes->data(), job.bytes->size()))
     ++archived_;
   else
     failed_ = true;
 }
 
-void ArchiveThread::Send(Capture capture, const EntryBlock& block, SharedBytes bytes) {
-  Job job{std::move(capture), block, std::move(bytes)};
+void ArchiveThread::Send(Capture capture, SharedBytes bytes) {
+  Job job{std::move(capture), std::move(bytes)};
   if (!thread_.joinable()) {
     Archive(job);
     return;

@@ -23,9 +23,8 @@ class ArchiveThread {
   ArchiveThread(const ArchiveThread&) = delete;
   ArchiveThread& operator=(const ArchiveThread&) = delete;
 
-  // Archives the capture of the bytes, which its block describes, after those
-  // sent before. Waits while many are held.
-  void Send(Capture capture, const EntryBlock& block, SharedBytes bytes);
+  // Archives the capture of the bytes after those sent before. Waits while many are held.
+  void Send(Capture capture, SharedBytes bytes);
 
   // Waits until every capture sent is archived: the writer is then the caller's
   // until the next Send.
@@ -39,7 +38,6 @@ class ArchiveThread {
  private:
   struct Job {
     Capture capture;
-    EntryBlock block;
     SharedBytes bytes;
   };
   void Archive(Job& job);

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -12,9 +13,30 @@ const int kMemoryLevel = 8;
 
 }  // namespace
 
-GzipMembers::GzipMembers(int level) : stream_(new z_stream{}) {
+GzipMembers::GzipMembers(int level) : stream_(new z_stream{}), level_(level) {
   failed_ = deflateInit2(stream_, level, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
                          Z_DEFAULT_STRATEGY) != Z_OK;
+}
+
+void GzipMembers::StoreNext(bool stored) {
+  if (failed_ || stored == stored_) return;
+  stored_ = stored;
+  failed_ = deflateParams(stream_, stored ? Z_NO_COMPRESSION : level_, Z_DEFAULT_STRATEGY) != Z_OK;
+}
+
+bool LooksCompressed(const unsigned char* bytes, std::size_t n) {
+  const std::size_t kSample = 4096;
+  if (n < 512) return false;
+  if (n > kSample) n = kSample;
+  std::size_t counts[256] = {};
+  for (std::size_t i = 0; i < n; ++i) ++counts[bytes[i]];
+  double bits = 0;
+  for (std::size_t count : counts) {
+    if (count == 0) continue;
+    double share = static_cast<double>(count) / static_cast<double>(n);
+    bits -= share * std::log2(share);
+  }
+  return bits >= 7.5;
 }
 
 GzipMembers::~GzipMembers() {

@@ -21,7 +21,19 @@ class GzipMembers {
   // memory); nothing more is compressed then.
   bool Add(const void* bytes, std::size_t n, bool end, std::string& out);
 
+  // Whether the next member is stored as it is rather than compressed: called
+  // before its first bytes.
+  void StoreNext(bool stored);
+
  private:
   z_stream_s* stream_;
+  int level_;
+  bool stored_ = false;
   bool failed_ = false;
 };
+
+// Whether bytes look compressed already (a JPEG, a PNG, a ZIP): the first 4 KiB
+// of n, when n is 512 or more, use close to all 256 byte values evenly (7.5 bits
+// of entropy per byte or more). Compressing such bytes again costs much time
+// and saves next to nothing.
+bool LooksCompressed(const unsigned char* bytes, std::size_t n);

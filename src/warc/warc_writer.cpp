@@ -7,8 +7,34 @@
 
 namespace {
 
+void AddKnown(std::vector<WarcField>& fields, const char* name, std::string value) {
+  if (!value.empty()) fields.push_back({name, std::move(value)});
+}
+
+// What the index says of a capture beyond its URL and date, as warc-fields.
+std::string MetadataFields(const Capture& capture) {
+  const EntryBlock& block = capture.block;
+  std::vector<WarcField> fields = {{"cached_file", capture.file},
+                                   {"offset", std::to_string(capture.offset)},
+                                   {"state", LivenessText(capture.state)},
+                                   {"type", std::to_string(capture.type)}};
+  AddKnown(fields, "modified", IsoTime(capture.modificationTime));
+  AddKnown(fields, "accessed", IsoTime(capture.lastAccessTime));
+  if (block.recognised) {
+    AddKnown(fields, "content_type", block.contentType);
+    AddKnown(fields, "content_encoding", block.contentEncoding);
+    AddKnown(fields, "charset", block.charset);
+    fields.push_back({"content_length", std::to_string(block.contentLength)});
+    AddKnown(fields, "expires", IsoTime(block.expires));
+    fields.push_back({"method", MethodName(block)});
+  }
+  return WarcFields(fields);
+}
+
 const char kRevisitProfile[] = "http://netpreserve.org/warc/1.1/revisit/identical-payload-digest";
-const std::size_t kSniffLength = 512;
+// What is read of a file for its compressibility, and of that for its content type.
+const std::size_t kSniffLength = 4096;
+const std::size_t kTypeSniffLength = 512;
 const std::size_t kPiece = 1 << 16;
 const std::size_t kIdsDrawn = 256;
 
@@ -17,7 +43,8 @@ const std::size_t kRecordEndLength = sizeof kRecordEnd - 1;
 
 }  // namespace
 
-WarcWriter::WarcWriter(Stream* out, int gzipLevel) : sink_(out, gzipLevel) {}
+WarcWriter::WarcWriter(Stream* out, int gzipLevel)
+    : sink_(out, gzipLevel), compressing_(gzipLevel > 0) {}
 
 std::string WarcWriter::NextId() {
   // Random bytes are drawn for many IDs at a time. Without a random source, the
@@ -68,6 +95,7 @@ bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, st
   auto found = originals_.find(uri + ' ' + sha1);
   *revisit = found != originals_.end();
   if (*revisit) {
+    sink_.StoreNext(false);
     static const std::string kEmptyDigest = "sha1:3I42H3S6NNFQ2MSVX7XZKYAYSCX5QBYJ";
     Head("revisit",
          {{"WARC-Record-ID", id_},
@@ -83,18 +111,20 @@ bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, st
     return Block(kRecordEnd, kRecordEndLength, true);
   }
   originals_.emplace(uri + ' ' + sha1, Original{id_, date});
-  return Head("resource",
-              {{"WARC-Record-ID", id_},
-               {"WARC-Date", date},
-               {"WARC-Target-URI", uri},
-               {"Content-Type", ContentTypeOf(*capture.block, head, headLength)},
-               {"WARC-Payload-Digest", digest},
-               {"WARC-Block-Digest", digest}},
-              length);
+  return Head(
+      "resource",
+      {{"WARC-Record-ID", id_},
+       {"WARC-Date", date},
+       {"WARC-Target-URI", uri},
+       {"Content-Type", ContentTypeOf(capture.block, head, std::min(headLength, kTypeSniffLength))},
+       {"WARC-Payload-Digest", digest},
+       {"WARC-Block-Digest", digest}},
+      length);
 }
 
 bool WarcWriter::Metadata(const Capture& capture) {
-  std::string body = WarcFields(capture.metadata);
+  sink_.StoreNext(false);
+  std::string body = MetadataFields(capture);
   sha1_.Update(body.data(), body.size());
   std::string concurrent = id_;
   Head("metadata",
@@ -112,6 +142,7 @@ bool WarcWriter::Metadata(const Capture& capture) {
 bool WarcWriter::AddBytes(const Capture& capture, const unsigned char* bytes, std::size_t n) {
   sha1_.Update(bytes, n);
   std::string sha1 = sha1_.Finish();
+  sink_.StoreNext(compressing_ && LooksCompressed(bytes, n));
   bool revisit = false;
   if (!HeadCapture(capture, sha1, n, bytes, std::min(n, kSniffLength), &revisit)) return false;
   if (!revisit) {
@@ -136,6 +167,7 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
   }
   std::string sha1 = sha1_.Finish();
   if (read != size || SeekStream(source, 0) != 0) return Archived::kUnreadable;
+  sink_.StoreNext(compressing_ && LooksCompressed(head, headLength));
   bool revisit = false;
   if (!HeadCapture(capture, sha1, static_cast<std::uint64_t>(size), head, headLength, &revisit))
     return Archived::kFailed;

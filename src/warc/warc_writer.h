@@ -11,17 +11,23 @@
 #include <vector>
 
 #include "index/entry_block.h"
+#include "index/hash_pages.h"
 #include "platform/crypto.h"
 #include "platform/stream.h"
 #include "warc/archive_sink.h"
 #include "warc/warc_text.h"
 
-// One cached file to archive, as the index gives it.
+// One cached file to archive, and what the index says of it.
 struct Capture {
   std::string url;
-  std::uint32_t date = 0;  // seconds since 1970, UTC; not 0
-  const EntryBlock* block = nullptr;
-  std::vector<WarcField> metadata;  // for the metadata record
+  std::uint32_t date = 0;   // of the capture, seconds since 1970, UTC; not 0
+  std::string file;         // the cached file, as the index names it
+  std::int64_t offset = 0;  // of its entry block in the index
+  Liveness state = Liveness::kUnknown;
+  std::uint32_t type = 0;
+  std::uint32_t modificationTime = 0;
+  std::uint32_t lastAccessTime = 0;
+  EntryBlock block;
 };
 
 // What became of a capture whose bytes are read from a file.
@@ -66,6 +72,7 @@ class WarcWriter {
   bool Metadata(const Capture& capture);
 
   ArchiveSink sink_;
+  bool compressing_;
   Hash sha1_{HashKind::kSha1};
   std::vector<unsigned char> random_;  // for record IDs
   std::size_t used_ = 0;               // of random_
