@@ -27,6 +27,11 @@ std::string MetadataFields(const Capture& capture) {
     fields.push_back({"content_length", std::to_string(block.contentLength)});
     AddKnown(fields, "expires", IsoTime(block.expires));
     fields.push_back({"method", MethodName(block)});
+    // The browser kept only part of the document.
+    if (block.incomplete) {
+      fields.push_back({"incomplete", "true"});
+      fields.push_back({"real_content_length", std::to_string(block.realContentLength)});
+    }
   }
   return WarcFields(fields);
 }
@@ -111,15 +116,17 @@ bool WarcWriter::HeadCapture(const Capture& capture, const std::string& sha1, st
     return Block(kRecordEnd, kRecordEndLength, true);
   }
   originals_.emplace(uri + ' ' + sha1, Original{id_, date});
-  return Head(
-      "resource",
-      {{"WARC-Record-ID", id_},
-       {"WARC-Date", date},
-       {"WARC-Target-URI", uri},
-       {"Content-Type", ContentTypeOf(capture.block, head, std::min(headLength, kTypeSniffLength))},
-       {"WARC-Payload-Digest", digest},
-       {"WARC-Block-Digest", digest}},
-      length);
+  std::vector<WarcField> fields = {
+      {"WARC-Record-ID", id_},
+      {"WARC-Date", date},
+      {"WARC-Target-URI", uri},
+      {"Content-Type", ContentTypeOf(capture.block, head, std::min(headLength, kTypeSniffLength))},
+      {"WARC-Payload-Digest", digest},
+      {"WARC-Block-Digest", digest}};
+  // A document the browser kept only in part.
+  if (capture.block.recognised && capture.block.incomplete)
+    fields.push_back({"WARC-Truncated", "unspecified"});
+  return Head("resource", fields, length);
 }
 
 bool WarcWriter::Metadata(const Capture& capture) {
