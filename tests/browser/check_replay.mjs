@@ -12,14 +12,11 @@
 // $HOME/.cache/talvex-npm/replaywebpage/package. .ci/run installs both.
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
-import {createRequire} from 'node:module';
 
-const CHROMIUM = '/usr/bin/chromium';
-const NPM_PREFIX = path.join(os.homedir(), '.cache', 'talvex-npm');
+import {CHROMIUM, NPM_PREFIX, problem, runCheck} from './browser_check.mjs';
+
 const APP = process.env.TALVEX_REPLAYWEB || path.join(NPM_PREFIX, 'replaywebpage', 'package');
-const SKIP = 77;
 const TIMEOUT_MS = 60000;
 const USAGE = 'usage: node check_replay.mjs WARC TARGET_URL TIMESTAMP14 ' +
     '[--expect-title T] [--expect-images N]';
@@ -35,8 +32,6 @@ const TYPES = {
   '.ico': 'image/x-icon',
 };
 
-const problems = [];
-function problem(text) { problems.push(String(text).replace(/\s+/g, ' ').trim()); }
 
 // The WARC, target, timestamp and expectations, or null for a wrong command line.
 function parseArguments(argv) {
@@ -53,26 +48,6 @@ function parseArguments(argv) {
   }
   const ok = target !== undefined && /^\d{14}$/.test(timestamp ?? '') && rest.length % 2 === 0;
   return ok ? options : null;
-}
-
-function loadPuppeteer() {
-  for (const place of [import.meta.url, path.join(NPM_PREFIX, 'package.json')]) {
-    try {
-      return createRequire(place)('puppeteer-core');
-    } catch (error) {
-      if (error.code !== 'MODULE_NOT_FOUND') throw error;
-    }
-  }
-  return null;
-}
-
-function missing(what) {
-  if (process.env.TALVEX_REQUIRE_BROWSER === '1') {
-    console.error(`check_replay: ${what} (and TALVEX_REQUIRE_BROWSER=1)`);
-    process.exit(1);
-  }
-  console.error(`check_replay: skipped: ${what}`);
-  process.exit(SKIP);
 }
 
 // Serves the app's folder at / and the WARC at /archive/NAME, with HEAD and single byte ranges,
@@ -144,6 +119,10 @@ function readFrame() {
 }
 
 async function check(puppeteer, options) {
+  if (!fs.existsSync(options.warc)) {
+    problem(`no WARC at ${options.warc}`);
+    return null;
+  }
   const {server, origin, warcUrlPath} = await serve(path.resolve(options.warc));
   const outside = new Set();
   const note = (url) => {
@@ -200,37 +179,11 @@ async function check(puppeteer, options) {
   }
 }
 
-async function main() {
-  const options = parseArguments(process.argv.slice(2));
-  if (options === null) {
-    console.error(USAGE);
-    process.exit(2);
-  }
-  if (!fs.existsSync(CHROMIUM)) missing(`no ${CHROMIUM} (Debian package chromium)`);
-  let puppeteer = null;
-  try {
-    puppeteer = loadPuppeteer();
-  } catch (error) {
-    missing(`puppeteer-core does not load: ${error.message}`);
-  }
-  if (puppeteer === null) missing(`puppeteer-core not found (NODE_PATH, ${NPM_PREFIX})`);
-  if (!fs.existsSync(path.join(APP, 'sw.js'))) missing(`no ReplayWeb.page app in ${APP}`);
-  if (!fs.existsSync(options.warc)) {
-    console.error(`check_replay: no WARC at ${options.warc}`);
-    process.exit(1);
-  }
-
-  let summary = null;
-  try {
-    summary = await check(puppeteer, options);
-  } catch (error) {
-    problem(`the check failed: ${error.message}`);
-  }
-  if (problems.length > 0) {
-    problems.forEach((text) => console.error(`check_replay: ${text}`));
-    process.exit(1);
-  }
-  console.log(`replay OK: ${summary}`);
-}
-
-await main();
+await runCheck({
+  name: 'check_replay',
+  usage: USAGE,
+  parse: parseArguments,
+  needs: () => (fs.existsSync(path.join(APP, 'sw.js')) ? null : `no ReplayWeb.page app in ${APP}`),
+  check,
+  done: 'replay OK',
+});

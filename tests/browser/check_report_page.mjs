@@ -7,27 +7,15 @@
 // Exit status: 0 all holds (one summary line on stdout); 1 a problem (one line
 // each on stderr); 2 a wrong command line; 77 Chromium or puppeteer-core is
 // missing (skip), unless TALVEX_REQUIRE_BROWSER=1, then 1.
-//
-// puppeteer-core (24) is found through NODE_PATH, else in the npm prefix
-// $HOME/.cache/talvex-npm that .ci/run installs it into:
-//   npm install --prefix "$HOME/.cache/talvex-npm" --no-save puppeteer-core@24
+// puppeteer-core is found as browser_check.mjs says.
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
-import {createRequire} from 'node:module';
 import {pathToFileURL} from 'node:url';
 
-const CHROMIUM = '/usr/bin/chromium';
-const NPM_PREFIX = path.join(os.homedir(), '.cache', 'talvex-npm');
-const SKIP = 77;
+import {CHROMIUM, problem, runCheck} from './browser_check.mjs';
+
 const USAGE =
     'usage: node check_report_page.mjs PAGE.html [--expect-saved N] [--expect-previews N]';
-
-const problems = [];
-// One line per problem, whatever the page put into its messages.
-function problem(text) {
-  problems.push(String(text).replace(/\s+/g, ' ').trim());
-}
 
 // The page and the expected counts, or null for a wrong command line.
 function parseArguments(argv) {
@@ -38,28 +26,6 @@ function parseArguments(argv) {
     options[key] = Number(argv[i + 1]);
   }
   return options.page === undefined || argv.length % 2 === 0 ? null : options;
-}
-
-// puppeteer-core through NODE_PATH or the usual lookup, else from the npm prefix.
-function loadPuppeteer() {
-  const places = [import.meta.url, path.join(NPM_PREFIX, 'package.json')];
-  for (const place of places) {
-    try {
-      return createRequire(place)('puppeteer-core');
-    } catch (error) {
-      if (error.code !== 'MODULE_NOT_FOUND') throw error;
-    }
-  }
-  return null;
-}
-
-function missing(what) {
-  if (process.env.TALVEX_REQUIRE_BROWSER === '1') {
-    console.error(`check_report_page: ${what} (and TALVEX_REQUIRE_BROWSER=1)`);
-    process.exit(1);
-  }
-  console.error(`check_report_page: skipped: ${what}`);
-  process.exit(SKIP);
 }
 
 // A URL as the report must write it: relative, with no scheme, no leading '/',
@@ -218,32 +184,10 @@ async function check(puppeteer, options) {
   }
 }
 
-async function main() {
-  const options = parseArguments(process.argv.slice(2));
-  if (options === null) {
-    console.error(USAGE);
-    process.exit(2);
-  }
-  if (!fs.existsSync(CHROMIUM)) missing(`no ${CHROMIUM} (Debian package chromium)`);
-  let puppeteer = null;
-  try {
-    puppeteer = loadPuppeteer();
-  } catch (error) {
-    missing(`puppeteer-core does not load: ${error.message}`);
-  }
-  if (puppeteer === null) missing(`puppeteer-core not found (NODE_PATH, ${NPM_PREFIX})`);
-
-  let summary = null;
-  try {
-    summary = await check(puppeteer, options);
-  } catch (error) {
-    problem(`the check failed: ${error.message}`);
-  }
-  if (problems.length > 0) {
-    problems.forEach((text) => console.error(`check_report_page: ${text}`));
-    process.exit(1);
-  }
-  console.log(`report page OK: ${summary}`);
-}
-
-await main();
+await runCheck({
+  name: 'check_report_page',
+  usage: USAGE,
+  parse: parseArguments,
+  check,
+  done: 'report page OK',
+});
