@@ -187,7 +187,8 @@ Archived WarcWriter::AddFile(const Capture& capture, Stream* source, std::int64_
       Block(piece.get(), got, false);
       if (got < want) break;
     }
-    bool same = read == size && sha1_.Finish() == sha1;
+    // Finished whatever the reads gave, so the next digest starts clean.
+    bool same = sha1_.Finish() == sha1 && read == size;
     SeekStream(source, 0);
     if (!same) {
       // The file changed while it was read: its record is taken back.
