@@ -150,8 +150,9 @@ async function check(puppeteer, options) {
     const appUrl = `${origin}/?source=${encodeURIComponent(origin + warcUrlPath)}` +
         `#view=pages&url=${encodeURIComponent(options.target)}&ts=${options.timestamp}`;
     // The first load installs the service worker; only a page it controls loads the archive.
-    await page.goto(appUrl, {waitUntil: 'networkidle0', timeout: TIMEOUT_MS});
-    await page.reload({waitUntil: 'networkidle0', timeout: TIMEOUT_MS});
+    // At most two connections left open: the app may keep one to the archive.
+    await page.goto(appUrl, {waitUntil: 'networkidle2', timeout: TIMEOUT_MS});
+    await page.reload({waitUntil: 'networkidle2', timeout: TIMEOUT_MS});
     // The replayed page's frame: /w/<collection>/<timestamp>mp_/<URL>.
     const replayed = (f) =>
         f.url().startsWith(origin) && /^\/w\/[^/]+\/\d{14}mp_\//.test(f.url().slice(origin.length));
