@@ -55,14 +55,11 @@ void AddRow(Report& report, long number, FoundRecord& found, Liveness state,
   report.Add(std::move(row));
 }
 
-// How the feed reads the cached files ahead for what the run records.
+// How the feed reads the cached files ahead for what the run records. A
+// listing hashes for its report in this thread: the work is shared.
 Reading ReadingFor(const Settings& settings, const Recording* recording) {
-  Reading reading;
-  if (recording == nullptr) return reading;
-  reading.intoMemory = true;
-  // A listing hashes for its report in this thread: the work is shared.
-  reading.sha256 = recording->report != nullptr && !settings.list;
-  return reading;
+  if (recording == nullptr) return Reading::kOpen;
+  return recording->report != nullptr && !settings.list ? Reading::kHashed : Reading::kInMemory;
 }
 
 }  // namespace

@@ -8,15 +8,15 @@
 
 namespace {
 
-// The cached file read whole into memory, its file then closed; hashed on the
-// way as reading asks. The file itself, unread, when it is larger than
+// The cached file read whole into memory, its file then closed; with sha256
+// given, hashed on the way. The file itself, unread, when it is larger than
 // kMostReadIntoMemory or no memory is left for it.
-Stream* ReadIntoMemory(Stream* file, const Reading& reading, FoundRecord& found) {
+Stream* ReadIntoMemory(Stream* file, std::string* sha256) {
   std::int64_t size = StreamFileSize(file);
   if (size < 0 || size > kMostReadIntoMemory) return file;
   std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
   std::optional<ReadDigest> digest;
-  if (reading.sha256) DigestReads(file, &digest.emplace(size));
+  if (sha256 != nullptr) DigestReads(file, &digest.emplace(size));
   bytes.resize(ReadBytes(file, bytes.data(), bytes.size()));
   DigestReads(file, nullptr);
   Stream* held = StreamOnBytes(std::move(bytes), size);
@@ -25,7 +25,7 @@ Stream* ReadIntoMemory(Stream* file, const Reading& reading, FoundRecord& found)
     return file;
   }
   CloseStream(file);
-  if (digest) found.sha256 = digest->hex();
+  if (digest) *sha256 = digest->hex();
   return held;
 }
 
@@ -69,7 +69,7 @@ bool RecordFeed::Find(FoundRecord& found) {
   found.modificationTime = LoadU32(record + kModificationTimeOffset);
   found.lastAccessTime = LoadU32(record + kLastAccessTimeOffset);
   found.source = nullptr;
-  if (reading_.intoMemory) found.block = DecodeEntryBlock(record, lenEntry);
+  if (reading_ != Reading::kOpen) found.block = DecodeEntryBlock(record, lenEntry);
   return true;
 }
 
@@ -91,8 +91,10 @@ void RecordFeed::ReadAhead() {
     FoundRecord found;
     bool more = Find(found);
     if (more && found.file.size() < maxFileLength_) found.source = open_(found.file.c_str());
-    if (found.source != nullptr && reading_.intoMemory)
-      found.source = ReadIntoMemory(found.source, reading_, found);
+    // While a listing only hashes, the hashing is left to it: the work is shared.
+    if (found.source != nullptr && reading_ != Reading::kOpen)
+      found.source =
+          ReadIntoMemory(found.source, reading_ == Reading::kHashed ? &found.sha256 : nullptr);
     std::unique_lock<std::mutex> lock(mutex_);
     if (queue_.size() >= kReadAheadDepth)
       roomy_.wait(lock, [this] { return stopping_ || queue_.size() <= kReadAheadDepth / 2; });

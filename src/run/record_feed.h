@@ -30,7 +30,7 @@ struct FoundRecord {
   std::uint32_t modificationTime = 0;
   std::uint32_t lastAccessTime = 0;
   Stream* source = nullptr;  // the cached file, when it was opened ahead
-  // For a report or an archive: the entry block decoded, and for a report the
+  // For a report or an archive: the entry block decoded; for a report, the
   // SHA-256 of the cached file when it was read ahead into memory whole.
   EntryBlock block;
   std::string sha256;
@@ -52,9 +52,10 @@ inline constexpr std::int64_t kMostReadIntoMemory = 256 * 1024;
 inline constexpr std::size_t kReadAheadMinHandles = 256;
 
 // What the thread does with the cached files besides opening them.
-struct Reading {
-  bool intoMemory = false;  // small ones are read into memory; each entry block is decoded
-  bool sha256 = false;      // those read into memory are hashed for a report
+enum class Reading {
+  kOpen,
+  kHashed,    // for a report: small ones are read into memory and hashed
+  kInMemory,  // for a listing or an archive: small ones are read into memory, unhashed
 };
 
 class RecordFeed {
@@ -62,7 +63,7 @@ class RecordFeed {
   // Feeds the records of the index from the stream's position. With open given
   // and a second processor to run on, a thread finds them and opens the cached file of each
   // whose name is shorter than maxFileLength; else they are found as they are asked for.
-  // Reading into memory: each record's entry block is decoded too.
+  // Reading more than kOpen: each record's entry block is decoded too.
   RecordFeed(Stream* index, std::size_t maxFileLength, OpenQuietly open, Reading reading);
   // Stops the thread and closes what it opened that was not taken.
   ~RecordFeed();
