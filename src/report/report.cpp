@@ -3,22 +3,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/ascii.h"
 #include "core/messages.h"
-
-namespace {
-
-bool EndsWithIgnoringCase(std::string_view name, std::string_view end) {
-  if (name.size() < end.size()) return false;
-  name.remove_prefix(name.size() - end.size());
-  for (std::size_t i = 0; i < end.size(); ++i) {
-    char c = name[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != end[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool ReportFormatOf(std::string_view name, ReportFormat* format) {
   static const std::pair<const char*, ReportFormat> kExtensions[] = {

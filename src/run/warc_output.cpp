@@ -1,7 +1,6 @@
 #include "run/warc_output.h"
 
-#include <cctype>
-
+#include "core/ascii.h"
 #include "core/messages.h"
 #include "core/say.h"
 #include "core/text_escape.h"
@@ -10,15 +9,6 @@
 namespace {
 
 const std::uint32_t kPost = 1;
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& ending) {
-  if (text.size() <= ending.size()) return false;
-  for (std::size_t i = 0; i < ending.size(); ++i) {
-    auto c = static_cast<unsigned char>(text[text.size() - ending.size() + i]);
-    if (std::tolower(c) != ending[i]) return false;
-  }
-  return true;
-}
 
 // The index's SHA-256 in hex, read whole from its start; "" when it reads short.
 std::string IndexDigest(Stream* index) {
